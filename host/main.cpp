@@ -1,0 +1,345 @@
+// rkreport / rkconfig: loads the storage command plug-in, checks the
+// caller's rights, passes the command line and shows the answer.
+//
+// Exit status: 0 done; 1 refused by a check or by the agent; 2 the command
+// line is wrong; 3 the caller lacks the rights; 4 a component or the data
+// agent is missing or gave no answer; 70 a leak check failed (KWTEST_LEAKS).
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+#include "cmdfw32.h"
+#include "json.h"
+#include "locate.h"
+#include "options.h"
+#include "render.h"
+#include "vexcs32.h"
+
+namespace rkhost {
+namespace {
+
+constexpr int kExitDone = 0, kExitRefused = 1, kExitUsage = 2, kExitRights = 3, kExitMissing = 4;
+constexpr uint32_t kAllRights = 7, kReportRights = 1;
+
+using SendFn = CLPSResponse* (*)(int32_t, char**);
+using FreeFn = void (*)(CLPSResponse*);
+using RightsFn = uint32_t (*)(int32_t, char**);
+
+struct Plugin {
+    void* handle = nullptr;
+    SendFn send = nullptr;
+    FreeFn release = nullptr;
+    RightsFn rights = nullptr;
+};
+
+struct Context {
+    std::string commandWord;
+    Options options;
+    Layout layout;
+    Catalogue catalogue;
+};
+
+std::string str(const char* s) { return s ? s : ""; }
+
+int exitCodeFor(int32_t status) {
+    if (status == CLPS_STATUS_OK) return kExitDone;
+    if (status == CLPS_ERR_NO_AGENT) return kExitMissing;
+    if (status >= CLPS_ERR_UNKNOWN_COMMAND && status <= CLPS_ERR_NOT_AVAILABLE) return kExitUsage;
+    return kExitRefused;
+}
+
+// Rights of the caller: everything for root, reports for others; KW_RIGHTS
+// may lower them, never raise them.
+uint32_t callerRights() {
+    uint32_t rights = geteuid() == 0 ? kAllRights : kReportRights;
+    if (const char* env = std::getenv("KW_RIGHTS"); env && *env) {
+        char* end = nullptr;
+        unsigned long lowered = std::strtoul(env, &end, 10);
+        if (end && *end == '\0') rights &= static_cast<uint32_t>(lowered);
+    }
+    return rights;
+}
+
+void fail(const Context& ctx, const std::string& text) {
+    if (ctx.options.format == Format::Json)
+        std::cout << "{\"status\": -1, \"message\": " << jsonString(text) << "}\n";
+    std::cerr << ctx.commandWord << ": " << text << "\n";
+}
+
+bool loadPlugin(const std::string& libDir, Plugin& plugin, std::string& error) {
+    const std::string path = libDir + "/libkwclp32.so";
+    plugin.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!plugin.handle) {
+        error = "cannot load " + path + ": " + str(dlerror());
+        return false;
+    }
+    plugin.send = reinterpret_cast<SendFn>(dlsym(plugin.handle, "kwclp32_sendRequest"));
+    plugin.release = reinterpret_cast<FreeFn>(dlsym(plugin.handle, "kwclp32_freeResponse"));
+    plugin.rights = reinterpret_cast<RightsFn>(dlsym(plugin.handle, "kwclp32_getRequiredUserRights"));
+    if (!plugin.send || !plugin.release || !plugin.rights) {
+        error = path + " lacks the host entry points";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> requestOf(const CLPSResponse* r) {
+    std::vector<std::string> request;
+    for (uint32_t i = 0; r->request && i < r->requestCount; ++i) request.push_back(str(r->request[i]));
+    return request;
+}
+
+std::string objectsJson(const std::vector<Object>& objects) {
+    std::string out = "[";
+    for (size_t i = 0; i < objects.size(); ++i) {
+        out += i ? ", {" : "{";
+        for (size_t k = 0; k < objects[i].size(); ++k) {
+            if (k) out += ", ";
+            out += jsonString(objects[i][k].first) + ": " + jsonString(objects[i][k].second);
+        }
+        out += "}";
+    }
+    return out + "]";
+}
+
+std::string xmlEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else if (c == '"') out += "&quot;";
+        else if (static_cast<unsigned char>(c) >= 0x20 || c == '\n' || c == '\t') out += c;
+    }
+    return out;
+}
+
+int showMessage(const Context& ctx, const CLPSResponse* r) {
+    const bool ok = r->status == CLPS_STATUS_OK;
+    const long id = ok ? r->messageId : r->status;
+    const std::string text = ctx.catalogue.format(id, str(r->arg1), str(r->arg2));
+    switch (ctx.options.format) {
+        case Format::Json:
+            std::cout << "{\"status\": " << r->status << ", \"message\": " << jsonString(text)
+                      << ", \"args\": " << jsonStringList({str(r->arg1), str(r->arg2)}) << "}\n";
+            break;
+        case Format::Xml:
+            std::cout << "<Message status=\"" << r->status << "\" id=\"" << id << "\"><Text>" << xmlEscape(text)
+                      << "</Text><Arg1>" << xmlEscape(str(r->arg1)) << "</Arg1><Arg2>" << xmlEscape(str(r->arg2))
+                      << "</Arg2></Message>\n";
+            break;
+        case Format::Text:
+            (ok ? std::cout : std::cerr) << (ok ? "" : "Error: ") << text << "\n";
+            break;
+    }
+    return exitCodeFor(r->status);
+}
+
+int showUsage(const Context& ctx, const CLPSResponse* r) {
+    const std::string heading = r->messageId ? ctx.catalogue.format(r->messageId, "", "") : "";
+    const std::string usage = str(r->text);
+    switch (ctx.options.format) {
+        case Format::Json:
+            std::cout << "{\"status\": 1000, \"message\": " << jsonString(heading) << ", \"usage\": "
+                      << jsonString(usage) << "}\n";
+            break;
+        case Format::Xml:
+            std::cout << "<Usage><Text>" << xmlEscape(heading) << "</Text><Body>" << xmlEscape(usage)
+                      << "</Body></Usage>\n";
+            break;
+        case Format::Text:
+            if (!heading.empty()) std::cout << heading << "\n";
+            std::cout << usage;
+            if (!usage.empty() && usage.back() != '\n') std::cout << "\n";
+            break;
+    }
+    return kExitDone;
+}
+
+int showDryRun(const Context& ctx, const CLPSResponse* r) {
+    const auto request = requestOf(r);
+    switch (ctx.options.format) {
+        case Format::Json:
+            std::cout << "{\"status\": 1000, \"dryRun\": true, \"request\": " << jsonStringList(request) << "}\n";
+            break;
+        case Format::Xml:
+            std::cout << "<DryRun>";
+            for (const auto& e : request) std::cout << "<Element>" << xmlEscape(e) << "</Element>";
+            std::cout << "</DryRun>\n";
+            break;
+        case Format::Text:
+            std::cout << "All checks passed. Request not sent (dry run):\n";
+            for (const auto& e : request) std::cout << "  " << e << "\n";
+            break;
+    }
+    return kExitDone;
+}
+
+std::string renderText(const Context& ctx, const char* styleSheet, const std::string& xml,
+                       const std::vector<Object>& objects) {
+    if (styleSheet && !ctx.layout.dataDir.empty()) {
+        std::string out, error;
+        if (applyStyleSheet(ctx.layout.dataDir + "/xsl/" + styleSheet, xml, out, error)) return out;
+    }
+    return plainObjects(objects);
+}
+
+int showReply(const Context& ctx, const CLPSResponse* r) {
+    const std::string xml = r->text ? std::string(r->text, r->length ? r->length : std::string(r->text).size())
+                                    : std::string();
+    const bool configuration = ctx.commandWord == "rkconfig";
+    switch (ctx.options.format) {
+        case Format::Xml:
+            std::cout << xml;
+            if (!xml.empty() && xml.back() != '\n') std::cout << "\n";
+            break;
+        case Format::Json:
+            std::cout << "{\"status\": " << r->status;
+            if (configuration) {
+                std::cout << ", \"message\": " << jsonString(ctx.catalogue.format(r->messageId, "", ""))
+                          << ", \"request\": " << jsonStringList(requestOf(r));
+            } else {
+                std::cout << ", \"objects\": " << objectsJson(replyObjects(xml));
+            }
+            std::cout << "}\n";
+            break;
+        case Format::Text:
+            if (configuration) std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
+            else std::cout << renderText(ctx, r->styleSheet, xml, replyObjects(xml));
+            break;
+    }
+    return kExitDone;
+}
+
+int showAlertLog(const Context& ctx, const CLPSResponse* r) {
+    const std::string path = str(r->text);
+    bool readable = false;
+    const auto events = readAlertLog(path, readable);
+    const std::string xml = alertLogXml(path, events);
+    switch (ctx.options.format) {
+        case Format::Json:
+            std::cout << "{\"status\": 1000, \"path\": " << jsonString(path) << ", \"events\": " << objectsJson(events)
+                      << "}\n";
+            break;
+        case Format::Xml:
+            std::cout << xml;
+            break;
+        case Format::Text: {
+            std::string out, error;
+            if (!ctx.layout.dataDir.empty() &&
+                applyStyleSheet(ctx.layout.dataDir + "/xsl/sysrep.xsl", xml, out, error))
+                std::cout << out;
+            else
+                std::cout << "Alert log " << path << "\n" << plainObjects(events);
+            break;
+        }
+    }
+    if (!readable) std::cerr << ctx.commandWord << ": the alert log " << path << " cannot be read yet\n";
+    return kExitDone;
+}
+
+int show(const Context& ctx, const CLPSResponse* r) {
+    switch (r->kind) {
+        case CLPS_RESP_REPLY: return showReply(ctx, r);
+        case CLPS_RESP_USAGE: return showUsage(ctx, r);
+        case CLPS_RESP_DRYRUN: return showDryRun(ctx, r);
+        case CLPS_RESP_PATH: return showAlertLog(ctx, r);
+        default: return showMessage(ctx, r);
+    }
+}
+
+void printHelp(const Context& ctx) {
+    std::cout << "Usage: " << ctx.commandWord << " [options] storage|system|servermodule <object> [name=value ...]\n"
+              << "Options:\n"
+              << "  --format=text|xml|json  how to show the answer (default text)\n"
+              << "  --state=FILE            the storage state database to use\n"
+              << "  --profile=FILE          the system description that seeds a new state\n"
+              << "  --dry-run               run every check, show the request, send nothing\n"
+              << "  --help                  this text; add -? to a command for its parameters\n"
+              << "  --version               the version\n";
+}
+
+int run(int argc, char** argv) {
+    Context ctx;
+    std::string invoked = argv[0] ? argv[0] : "rkreport";
+    invoked = invoked.substr(invoked.find_last_of('/') + 1);
+    ctx.commandWord = invoked == "rkconfig" ? "rkconfig" : "rkreport";
+
+    ParseResult parsed = parseOptions(ctx.commandWord, std::vector<std::string>(argv + 1, argv + argc));
+    ctx.options = parsed.options;
+    if (!parsed.error.empty()) {
+        fail(ctx, parsed.error);
+        return kExitUsage;
+    }
+    if (ctx.options.version) {
+        std::cout << ctx.commandWord << " " << RK_VERSION << "\n";
+        return kExitDone;
+    }
+    if (ctx.options.help && ctx.options.words.size() == 1) {
+        printHelp(ctx);
+        return kExitDone;
+    }
+    if (ctx.options.help) ctx.options.words.push_back("-?");
+
+    ctx.layout = locate();
+    if (ctx.layout.libDir.empty()) {
+        fail(ctx, "cannot find libkwclp32.so next to this program");
+        return kExitMissing;
+    }
+    if (!ctx.layout.dataDir.empty()) ctx.catalogue.load(ctx.layout.dataDir + "/messages.cat");
+    if (ctx.options.state) setenv("KWDA_STATE", ctx.options.state->c_str(), 1);
+    if (ctx.options.profile) setenv("KWDA_PROFILE", ctx.options.profile->c_str(), 1);
+    std::string pluginPath = ctx.layout.libDir;
+    if (const char* existing = std::getenv("RKDB_PLUGIN_PATH"); existing && *existing)
+        pluginPath = std::string(existing) + ":" + pluginPath;
+    setenv("RKDB_PLUGIN_PATH", pluginPath.c_str(), 1);
+    CLPSSetDryRun(ctx.options.dryRun ? 1 : 0);
+
+    Plugin plugin;
+    std::string error;
+    if (!loadPlugin(ctx.layout.libDir, plugin, error)) {
+        fail(ctx, error);
+        return kExitMissing;
+    }
+
+    std::vector<char*> words;
+    for (auto& w : ctx.options.words) words.push_back(w.data());
+    words.push_back(nullptr);
+    const int32_t count = static_cast<int32_t>(ctx.options.words.size());
+
+    const uint32_t needed = plugin.rights(count, words.data());
+    if ((needed & ~callerRights()) != 0) {
+        fail(ctx, "this command changes the storage configuration and needs administrator rights");
+        return kExitRights;
+    }
+
+    CLPSResponse* response = plugin.send(count, words.data());
+    int code = kExitDone;
+    if (response) {
+        code = show(ctx, response);
+        plugin.release(response);
+    }
+    std::cout.flush();
+    return code;
+}
+
+}  // namespace
+}  // namespace rkhost
+
+int main(int argc, char** argv) {
+    int code = 4;
+    try {
+        code = rkhost::run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "rkreport: internal error: " << e.what() << "\n";
+    }
+    // Counted objects are checked after everything was released.
+    if (int leaks = KWTestFinish(); leaks != 0) code = leaks;
+    return code;
+}

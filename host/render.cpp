@@ -1,0 +1,152 @@
+#include "render.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxslt/transform.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+
+namespace rkhost {
+namespace {
+
+struct DocFree { void operator()(xmlDoc* d) const { xmlFreeDoc(d); } };
+struct SheetFree { void operator()(xsltStylesheet* s) const { xsltFreeStylesheet(s); } };
+struct XmlCharFree { void operator()(xmlChar* c) const { xmlFree(c); } };
+using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+using SheetPtr = std::unique_ptr<xsltStylesheet, SheetFree>;
+
+void silentErrors(void*, const char*, ...) {}
+
+DocPtr parse(const std::string& xml) {
+    return DocPtr(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "reply.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+}
+
+std::string textOf(xmlNode* node) {
+    std::unique_ptr<xmlChar, XmlCharFree> content(xmlNodeGetContent(node));
+    return content ? reinterpret_cast<const char*>(content.get()) : "";
+}
+
+void collectObjects(xmlNode* node, std::vector<Object>& out) {
+    for (xmlNode* n = node; n; n = n->next) {
+        if (n->type != XML_ELEMENT_NODE) continue;
+        if (xmlStrcmp(n->name, BAD_CAST "DCStorageObject") == 0) {
+            Object object;
+            for (xmlNode* c = n->children; c; c = c->next)
+                if (c->type == XML_ELEMENT_NODE)
+                    object.emplace_back(reinterpret_cast<const char*>(c->name), textOf(c));
+            out.push_back(std::move(object));
+        } else {
+            collectObjects(n->children, out);
+        }
+    }
+}
+
+std::string escapeXml(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default:
+                // Control bytes cannot stand in XML 1.0; they are dropped.
+                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n') out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool applyStyleSheet(const std::string& sheetPath, const std::string& xml, std::string& out,
+                     std::string& error) {
+    xsltSetGenericErrorFunc(nullptr, silentErrors);
+    xmlSetGenericErrorFunc(nullptr, silentErrors);
+    SheetPtr sheet(xsltParseStylesheetFile(BAD_CAST sheetPath.c_str()));
+    if (!sheet) {
+        error = "cannot read style sheet " + sheetPath;
+        return false;
+    }
+    DocPtr doc = parse(xml);
+    if (!doc) {
+        error = "the reply is not well-formed XML";
+        return false;
+    }
+    DocPtr result(xsltApplyStylesheet(sheet.get(), doc.get(), nullptr));
+    if (!result) {
+        error = "style sheet " + sheetPath + " failed";
+        return false;
+    }
+    xmlChar* text = nullptr;
+    int length = 0;
+    if (xsltSaveResultToString(&text, &length, result.get(), sheet.get()) != 0) {
+        error = "style sheet " + sheetPath + " gave no output";
+        return false;
+    }
+    out.assign(text ? reinterpret_cast<const char*>(text) : "", static_cast<size_t>(length));
+    xmlFree(text);
+    return true;
+}
+
+std::vector<Object> replyObjects(const std::string& xml) {
+    std::vector<Object> objects;
+    DocPtr doc = parse(xml);
+    if (doc) collectObjects(xmlDocGetRootElement(doc.get()), objects);
+    return objects;
+}
+
+std::vector<Object> readAlertLog(const std::string& path, bool& readable) {
+    std::vector<Object> events;
+    std::ifstream in(path);
+    readable = static_cast<bool>(in);
+    static const char* const kFields[] = {"Time", "Severity", "Object", "Text"};
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        Object event;
+        size_t start = 0;
+        for (int field = 0; field < 4; ++field) {
+            size_t tab = field < 3 ? line.find('\t', start) : std::string::npos;
+            event.emplace_back(kFields[field], line.substr(start, tab == std::string::npos ? tab : tab - start));
+            if (tab == std::string::npos) {
+                for (int rest = field + 1; rest < 4; ++rest) event.emplace_back(kFields[rest], "");
+                break;
+            }
+            start = tab + 1;
+        }
+        events.push_back(std::move(event));
+    }
+    return events;
+}
+
+std::string alertLogXml(const std::string& path, const std::vector<Object>& events) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AlertLog Path=\"" + escapeXml(path) + "\">";
+    for (const auto& event : events) {
+        xml += "<Event>";
+        for (const auto& [name, value] : event) xml += "<" + name + ">" + escapeXml(value) + "</" + name + ">";
+        xml += "</Event>";
+    }
+    xml += "</AlertLog>\n";
+    return xml;
+}
+
+std::string plainObjects(const std::vector<Object>& objects) {
+    std::string out;
+    for (const auto& object : objects) {
+        size_t width = 0;
+        for (const auto& member : object) width = std::max(width, member.first.size());
+        for (const auto& [name, value] : object)
+            out += name + std::string(width - name.size(), ' ') + " : " + value + "\n";
+        out += "\n";
+    }
+    if (objects.empty()) out = "No objects found.\n";
+    return out;
+}
+
+}  // namespace rkhost

@@ -1,0 +1,44 @@
+/* Data bridge (libvexdb32): the registry of data-agent plug-ins and the
+ * transport of one request to one agent. */
+#ifndef VEXDB32_H
+#define VEXDB32_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define RKDB_API __attribute__((visibility("default")))
+
+/* What a data-agent plug-in exports (a shared object named lib<prefix>.so):
+ *   char* RKDBAgentSendCmd(uint32_t count, const char* const* vector);
+ *   void  RKDBAgentFreeData(char* reply);
+ * The reply is a NUL-terminated XML document, or null for no reply. */
+typedef char* (*RKDBAgentSendFn)(uint32_t count, const char* const* vector);
+typedef void (*RKDBAgentFreeFn)(char* reply);
+
+/* Low 16 bits non-zero when an agent with that prefix is registered or can
+ * be loaded. */
+RKDB_API uint32_t RKDBPluginInstalledByPrefix(const char* prefix);
+/* The agent's id (non-zero), loading it on first use; 0 when there is none. */
+RKDB_API uint32_t RKDBPluginGetIDByPrefix(const char* prefix);
+/* Sends the request (count texts, the agent command first). Returns the
+ * reply, or null when the agent is unknown or gave none. Every reply is
+ * released with RKDBPluginFreeData. */
+RKDB_API char* RKDBPluginSendCmd(uint32_t id, uint32_t count, const char* const* vector);
+RKDB_API void  RKDBPluginFreeData(uint32_t id, char* reply);
+
+/* Registers an in-process agent under a prefix, replacing any earlier one;
+ * returns its id. Unregistering a prefix that has none does nothing. */
+RKDB_API uint32_t RKDBPluginRegister(const char* prefix, RKDBAgentSendFn send, RKDBAgentFreeFn release);
+RKDB_API void     RKDBPluginUnregister(const char* prefix);
+
+/* Where agents are looked for when none is registered in-process: the
+ * folders of RKDB_PLUGIN_PATH (colon-separated), then the folder of
+ * libvexdb32 itself. */
+
+#ifdef __cplusplus
+}
+#endif
+#endif

@@ -1,0 +1,6 @@
+// Placeholder until this command is built: answers "not available".
+#include "plugin/handlers.h"
+
+extern "C" KW_EXPORT CLPSResponse* CmdReportSystemVersion(int32_t argc, char** argv) { return KwCommandNotAvailable(argc, argv); }
+extern "C" KW_EXPORT CLPSResponse* CmdReportSystemSummary(int32_t argc, char** argv) { return KwCommandNotAvailable(argc, argv); }
+extern "C" KW_EXPORT CLPSResponse* CmdReportAlertLog(int32_t argc, char** argv) { return KwCommandNotAvailable(argc, argv); }
