@@ -51,6 +51,12 @@ int32_t queryBufferFirst(std::initializer_list<const char*> elements, XBufGuard&
 // kQueryNoBuffer when the text cannot be added.
 int32_t sendIntoBuffer(std::initializer_list<const char*> elements, ZCSXBuf* buffer);
 
+// QueryNthDCStorObjElement with a bounded copy: the value of the child name
+// of the index-th DCStorageObject, cut to capacity - 1 characters and always
+// terminated. Returns 0, or -1 when there is no such object or child.
+int32_t nthObjectValue(ZCSXBuf* buffer, const char* name, uint32_t index, char* value,
+                       uint32_t capacity);
+
 // Parses the reply text once into a DOM (for operations that read many
 // values of one reply); empty when the text cannot be parsed.
 DomGuard parseReply(const CLPSResponse* reply);

@@ -48,6 +48,12 @@ void logDirectory(char* dir, size_t size) {
     snprintf(dir, size, "%s%s", custom, custom[length - 1] == '/' ? "" : "/");
 }
 
+// Appends text, cut to what fits in size bytes.
+void appendCut(char* buffer, size_t size, const char* text) {
+    size_t length = strlen(buffer);
+    if (length + 1 < size) strncat(buffer, text, size - length - 1);
+}
+
 void removeTrailingNewline(char* line) {
     size_t length = strlen(line);
     if (length > 0 && line[length - 1] == '\n') line[length - 1] = '\0';
@@ -114,9 +120,8 @@ extern "C" {
 
 KW_EXPORT int32_t __SysDbgInit(int32_t destinations, const char* fileName) {
     if (fileName != nullptr) snprintf(__sysDbgFileName, sizeof __sysDbgFileName, "%s", fileName);
-    char dir[256];
-    logDirectory(dir, sizeof dir);
-    snprintf(__sysDbgPathFileName, sizeof __sysDbgPathFileName, "%s%s", dir, __sysDbgFileName);
+    logDirectory(__sysDbgPathFileName, sizeof __sysDbgPathFileName);
+    appendCut(__sysDbgPathFileName, sizeof __sysDbgPathFileName, __sysDbgFileName);
     __sysDbgTarget = destinations;
     __SysDbgGetLevelAndDestinationFromLog();
     return 0;

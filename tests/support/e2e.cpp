@@ -62,7 +62,7 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e; ++e) {
         const char* eq = std::strchr(*e, '=');
-        if (eq) merged[std::string(*e, eq)] = eq + 1;
+        if (eq) merged[std::string(static_cast<const char*>(*e), eq)] = eq + 1;
     }
     for (const auto& [k, v] : env) merged[k] = v;
     std::vector<std::string> envStrings;
