@@ -1,0 +1,142 @@
+// The six layout and policy checks: the bit test and the exact list of
+// offered words, bounded by the caller's buffer.
+#include "ctrl_fixture.h"
+
+namespace ctrltest {
+namespace {
+
+using Layout = ControllerTest;
+
+using Check = int32_t (*)(const char*, const char*, char*, uint32_t);
+
+void scriptMask(kwtest::TestAgent& agent, const char* element, const std::string& mask) {
+    agent.on("getController", {"GlobalNo=9"}, reply({{{"GlobalNo", "9"}, {element, mask}}}));
+}
+
+TEST_F(Layout, RaidLayoutListsTheOfferedWordsInBitOrder) {
+    scriptMask(agent, "RAIDLevelsMask", bits(1 | 2 | 64 | 262144));
+    char list[128] = {};
+    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "4", list, sizeof list), -1);
+    EXPECT_STREQ(list, "c, r0, r5, r60");
+    EXPECT_EQ(agent.requests().back(), (Request{"vexcmd=getController", "GlobalNo=9", "CLI=true"}));
+    char unused[128] = {};
+    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "262144", unused, sizeof unused), 0);
+    EXPECT_STREQ(unused, "");
+}
+
+// A full mask lists every word of the member, in ascending bit order.
+TEST_F(Layout, FullMasksListEveryWord) {
+    struct Case {
+        Check check;
+        const char* element;
+        const char* words;
+    };
+    const Case cases[] = {
+        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", "c, r0, r1, r5, r6, r10, r50, r1c, r60"},
+        {IsUserReadPolicyValidForController, "ReadPolicyMask", "rc, nrc, ra, ara, nra"},
+        {IsUserWritePolicyValidForController, "WritePolicyMask", "wc, nwc, wb, wt, wea, fwb"},
+        {IsUserCachePolicyValidForController, "CachePolicyMask", "d, c"},
+        {IsUserDiskCachePolicyValidForController, "DiskCachePolicyMask", "enabled, disabled"},
+        {IsUserStripeSizeValidForController, "StripeSizesMask",
+         "512b, 1kb, 2kb, 4kb, 8kb, 16kb, 32kb, 64kb, 128kb, 256kb, 512kb, 1mb, 2mb, 4mb, 8mb, 16mb"},
+    };
+    for (const Case& c : cases) {
+        // Every bit set except bit 31, which no member names: the value
+        // asked for (2^31) is never offered.
+        scriptMask(agent, c.element, std::string(31, '1'));
+        char list[128] = {};
+        EXPECT_EQ(c.check("9", "2147483648", list, sizeof list), -1) << c.element;
+        EXPECT_STREQ(list, c.words) << c.element;
+    }
+}
+
+TEST_F(Layout, WordsNoTableAcceptsAreStillListed) {
+    scriptMask(agent, "StripeSizesMask", "11");
+    char stripes[128] = {};
+    EXPECT_EQ(IsUserStripeSizeValidForController("9", "4", stripes, sizeof stripes), -1);
+    EXPECT_STREQ(stripes, "512b, 1kb");
+    scriptMask(agent, "WritePolicyMask", bits(16));
+    char writes[128] = {};
+    EXPECT_EQ(IsUserWritePolicyValidForController("9", "1", writes, sizeof writes), -1);
+    EXPECT_STREQ(writes, "wea");
+}
+
+TEST_F(Layout, BitsWithoutAWordAreLeftOut) {
+    scriptMask(agent, "RAIDLevelsMask", bits(8 | 16 | 64 | 1024));
+    char list[128] = {};
+    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "2", list, sizeof list), -1);
+    EXPECT_STREQ(list, "r5");
+}
+
+TEST_F(Layout, ValueAndMaskSemantics) {
+    scriptMask(agent, "CachePolicyMask", "101");  // mask 5: bits 1 and 4
+    char list[128] = {};
+    EXPECT_EQ(IsUserCachePolicyValidForController("9", "1", list, sizeof list), 0);
+    EXPECT_EQ(IsUserCachePolicyValidForController("9", "2", list, sizeof list), -1);
+    EXPECT_STREQ(list, "d");  // bit 4 has no cache policy word
+    for (const char* value : {"0", "", "abc", "-1x"}) {
+        char none[128] = {};
+        scriptMask(agent, "ReadPolicyMask", "1");
+        EXPECT_EQ(IsUserReadPolicyValidForController("9", value, none, sizeof none), value == std::string("-1x") ? 0 : -1)
+            << value;  // -1 has every bit set, so it meets the mask
+    }
+    scriptMask(agent, "ReadPolicyMask", "");
+    char empty[128] = {};
+    EXPECT_EQ(IsUserReadPolicyValidForController("9", "1", empty, sizeof empty), -1);
+    EXPECT_STREQ(empty, "");
+}
+
+TEST_F(Layout, ExistingTextStaysAndNoLeadingSeparatorIsAdded) {
+    scriptMask(agent, "ReadPolicyMask", "11");
+    char list[128] = "X";
+    EXPECT_EQ(IsUserReadPolicyValidForController("9", "4", list, sizeof list), -1);
+    EXPECT_STREQ(list, "Xrc, nrc");
+}
+
+TEST_F(Layout, ListsAreCutAtTheBufferAndNeverOverrun) {
+    scriptMask(agent, "StripeSizesMask", std::string(16, '1'));
+    char full[128] = {};
+    EXPECT_EQ(IsUserStripeSizeValidForController("9", "0", full, sizeof full), -1);
+    EXPECT_EQ(strlen(full), 89u);
+
+    char guarded[32];
+    memset(guarded, '#', sizeof guarded);
+    guarded[0] = '\0';
+    EXPECT_EQ(IsUserStripeSizeValidForController("9", "0", guarded, 20), -1);
+    EXPECT_EQ(std::string(guarded), std::string(full).substr(0, 19));
+    for (size_t i = 20; i < sizeof guarded; ++i) EXPECT_EQ(guarded[i], '#') << i;
+}
+
+TEST_F(Layout, NoReplyOffersNothingAndNoBufferIs272) {
+    agent.silent("getController");
+    char list[128] = {};
+    EXPECT_EQ(IsUserStripeSizeValidForController("9", "64", list, sizeof list), -1);
+    EXPECT_STREQ(list, "");
+
+    scriptMask(agent, "RAIDLevelsMask", "1");
+    char kept[128] = "kept";
+    failCall("xbuf", 1);
+    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "2", kept, sizeof kept), 272);
+    EXPECT_STREQ(kept, "kept");
+}
+
+TEST_F(Layout, ConvertersGiveTheEmptyWordForUnknownBits) {
+    for (uint32_t bit : {0u, 8u, 65536u, 0x80000000u}) {
+        char word[16] = "x";
+        EXPECT_EQ(GetUserInputStringForRaidLayoutValue(bit, word), 0);
+        EXPECT_STREQ(word, "") << bit;
+    }
+    for (uint32_t bit : {0u, 3u, 65536u, 0x80000000u}) {
+        char word[16] = "x";
+        EXPECT_EQ(GetUserInputStringForStripeSizeValue(bit, word), 0);
+        EXPECT_STREQ(word, "") << bit;
+    }
+    char word[16] = {};
+    GetUserInputStringForDiskCachePolicyValue(2, word);
+    EXPECT_STREQ(word, "disabled");
+    GetUserInputStringForWritePolicyValue(64, word);
+    EXPECT_STREQ(word, "");
+}
+
+}  // namespace
+}  // namespace ctrltest
