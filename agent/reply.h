@@ -1,0 +1,42 @@
+// The reply document: <?xml ...?>, <Reply command=".." status="N">, one
+// <DCStorageObject> per object with one child element per attribute, or one
+// <Error> on a refusal.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "errors.h"
+
+namespace kwda {
+
+// One object's reply elements, in the order they are answered.
+using Elements = std::vector<std::pair<std::string, std::string>>;
+
+class ReplyBuilder {
+public:
+    explicit ReplyBuilder(std::string command);
+    void addObject(const Elements& elements);
+    size_t objectCount() const { return objects_; }
+    // The finished document with status="0".
+    std::string finish() const;
+
+private:
+    std::string command_;
+    std::string body_;
+    size_t objects_ = 0;
+};
+
+std::string errorReply(const std::string& command, Status status, const std::string& reason);
+
+// Escapes &, <, >, " and control characters for element text and attributes.
+std::string xmlEscape(const std::string& text);
+
+// A mask as binary digits, most significant first, no leading zeros ("0" for 0).
+std::string maskText(uint64_t mask);
+// The value of a binary-digit text; only the rightmost 32 digits count.
+uint32_t maskValue(const std::string& digits);
+
+}  // namespace kwda

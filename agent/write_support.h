@@ -1,0 +1,39 @@
+// Checks and effects that several write commands share.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "request.h"
+#include "session.h"
+
+namespace kwda {
+
+// Refuses a disk that cannot give space to a new virtual disk, naming why
+// ("disk 0:0:3 is already part of virtual disk 1 and has no free space left").
+void checkDiskForNewVirtualDisk(Session& session, const Object& disk);
+
+// Refuses a virtual disk name with characters outside [A-Za-z0-9 _-], with a
+// blank at either end, empty, or longer than the controller's MaxNameLength.
+void checkVirtualDiskName(const Object& controller, const std::string& name);
+
+// A policy or stripe-size argument: one bit that the controller's mask (when
+// it states one) supports. nullopt when the argument is absent.
+std::optional<std::string> policyArgument(const Request& request, const Object& controller, const char* argument,
+                                          const char* maskElement);
+
+// The lowest virtual disk number not in use on the controller.
+std::string lowestFreeVirtualDiskNumber(Session& session, const Object& controller);
+
+// Deletes a virtual disk: frees its members' space, releases its dedicated
+// hot spares, drops its task.
+void deleteVirtualDisk(Session& session, const Object& vd);
+
+// A decimal byte count; digits with an optional fraction (which is dropped).
+int64_t byteCount(const Request& request, const char* argument);
+
+// Sets an element, refusing when it already has that value.
+void setToggle(Session& session, Object& object, const char* element, const std::string& value,
+               const std::string& already, const std::string& event);
+
+}  // namespace kwda

@@ -1,0 +1,155 @@
+#include "agent_harness.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kwda_test {
+
+namespace {
+
+std::string textOf(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+
+std::string contentOf(xmlNode* node) {
+    xmlChar* content = xmlNodeGetContent(node);
+    std::string text = textOf(content);
+    xmlFree(content);
+    return text;
+}
+
+void parse(Reply& reply) {
+    xmlDoc* doc = xmlReadMemory(reply.raw.data(), static_cast<int>(reply.raw.size()), "reply.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    ASSERT_NE(doc, nullptr) << "reply is not XML: " << reply.raw;
+    xmlNode* root = xmlDocGetRootElement(doc);
+    EXPECT_EQ(textOf(root->name), "Reply");
+    xmlChar* status = xmlGetProp(root, reinterpret_cast<const xmlChar*>("status"));
+    xmlChar* command = xmlGetProp(root, reinterpret_cast<const xmlChar*>("command"));
+    reply.status = std::stoi(textOf(status));
+    reply.command = textOf(command);
+    xmlFree(status);
+    xmlFree(command);
+    for (xmlNode* child = root->children; child; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE) continue;
+        std::string name = textOf(child->name);
+        if (name == "Error") {
+            reply.error = contentOf(child);
+        } else if (name == "DCStorageObject") {
+            Object object;
+            for (xmlNode* element = child->children; element; element = element->next)
+                if (element->type == XML_ELEMENT_NODE) object[textOf(element->name)] = contentOf(element);
+            reply.objects.push_back(std::move(object));
+        } else {
+            ADD_FAILURE() << "unexpected element " << name << " in " << reply.raw;
+        }
+    }
+    xmlFreeDoc(doc);
+}
+
+void clearAgentVariables() {
+    for (const char* name : {"KWDA_STATE", "KWDA_PROFILE", "KWDA_LOG", "KWDA_TIME_SCALE"}) ::unsetenv(name);
+}
+
+}  // namespace
+
+std::vector<Object> Reply::ofType(const std::string& type) const {
+    std::vector<Object> out;
+    for (const auto& object : objects)
+        if (object.count("ObjType") && object.at("ObjType") == type) out.push_back(object);
+    return out;
+}
+
+Object Reply::only() const {
+    EXPECT_EQ(objects.size(), 1u) << raw;
+    return objects.empty() ? Object{} : objects.front();
+}
+
+Reply send(const std::vector<std::string>& elements) {
+    std::vector<const char*> vector;
+    for (const auto& element : elements) vector.push_back(element.c_str());
+    char* raw = RKDBAgentSendCmd(static_cast<uint32_t>(vector.size()), vector.data());
+    Reply reply;
+    if (!raw) {
+        ADD_FAILURE() << "no reply to " << elements.front();
+        return reply;
+    }
+    reply.raw = raw;
+    RKDBAgentFreeData(raw);
+    parse(reply);
+    return reply;
+}
+
+uint32_t mask(const std::string& digits) {
+    uint32_t value = 0;
+    for (char c : digits) value = (value << 1) | (c == '1' ? 1u : 0u);
+    return value;
+}
+
+bool hasBit(const Object& object, const std::string& element, uint32_t bit) {
+    auto it = object.find(element);
+    return it != object.end() && (mask(it->second) & bit) != 0;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+void AgentTest::SetUp() {
+    clearAgentVariables();
+    std::string pattern = (std::filesystem::temp_directory_path() / "kwda-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    state = dir + "/state.db";
+    ::setenv("KWDA_STATE", state.c_str(), 1);
+}
+
+void AgentTest::TearDown() {
+    clearAgentVariables();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+
+std::string AgentTest::useProfile(const std::string& xml, const std::string& name) {
+    std::string path = dir + "/" + name;
+    writeFile(path, xml);
+    ::setenv("KWDA_PROFILE", path.c_str(), 1);
+    return path;
+}
+
+std::string smallProfile(int disks, const std::string& controllerExtra, const std::string& controllerAttributes) {
+    std::string xml =
+        "<StorageProfile>\n"
+        "  <Controller Name=\"Test\" RAIDLevelsMask=\"1000000101011000111\" StripeSizesMask=\"111111110000\"\n"
+        "              ReadPolicyMask=\"11100\" WritePolicyMask=\"101100\" CachePolicyMask=\"11\"\n"
+        "              RebuildRate=\"30\" CheckConsistencyRate=\"30\" BGIRate=\"30\" ReconstructRate=\"30\"\n"
+        "              MaxNameLength=\"15\" " +
+        controllerAttributes +
+        ">\n"
+        "    <Connector BusProtocol=\"8\">\n"
+        "      <Enclosure>\n";
+    for (int i = 0; i < disks; ++i) xml += "        <PhysicalDisk Length=\"107374182400\"/>\n";
+    xml += "      </Enclosure>\n    </Connector>\n" + controllerExtra + "  </Controller>\n</StorageProfile>\n";
+    return xml;
+}
+
+}  // namespace kwda_test

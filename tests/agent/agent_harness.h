@@ -1,0 +1,63 @@
+// Drives the real agent through its C entry points, each test with its own
+// state file in a fresh folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+extern "C" char* RKDBAgentSendCmd(uint32_t count, const char* const* vector);
+extern "C" void RKDBAgentFreeData(char* reply);
+
+namespace kwda_test {
+
+using Object = std::map<std::string, std::string>;
+
+struct Reply {
+    std::string raw;
+    std::string command;
+    int status = -1;
+    std::string error;
+    std::vector<Object> objects;
+
+    // The objects whose ObjType is `type`.
+    std::vector<Object> ofType(const std::string& type) const;
+    // The single object of the reply (fails the test otherwise).
+    Object only() const;
+};
+
+// Sends one request ("vexcmd=..." first) and parses the reply.
+Reply send(const std::vector<std::string>& elements);
+
+// The value of a binary-digit mask.
+uint32_t mask(const std::string& digits);
+// Whether a disk/vdisk/controller object has the bit in a mask element.
+bool hasBit(const Object& object, const std::string& element, uint32_t bit);
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+std::vector<std::string> lines(const std::string& text);
+
+// A fresh folder and state file per test; KWDA_* variables cleared.
+class AgentTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a profile into the test folder and points KWDA_PROFILE at it.
+    std::string useProfile(const std::string& xml, const std::string& name = "profile.xml");
+    std::string alertLog() const { return dir + "/state.alert.log"; }
+
+    std::string dir;
+    std::string state;
+};
+
+// A small profile: one controller (protocol 8) with an enclosure of `disks`
+// disks of 100 GiB, optionally extra XML inside the controller.
+std::string smallProfile(int disks, const std::string& controllerExtra = "",
+                         const std::string& controllerAttributes = "");
+
+}  // namespace kwda_test
