@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "complete.h"
 #include "cmdfw32.h"
 #include "json.h"
 #include "locate.h"
@@ -43,6 +44,7 @@ struct Context {
     Options options;
     Layout layout;
     Catalogue catalogue;
+    bool asksForUsage = false;  // the line holds -?, -h or help
 };
 
 std::string str(const char* s) { return s ? s : ""; }
@@ -66,24 +68,27 @@ uint32_t callerRights() {
     return rights;
 }
 
-void fail(const Context& ctx, const std::string& text) {
+// A refusal by the host itself (status -1 in json): arg1 names what was
+// wrong when there is one word to name.
+void fail(const Context& ctx, const std::string& text, const std::string& arg1 = "") {
     if (ctx.options.format == Format::Json)
-        std::cout << "{\"status\": -1, \"message\": " << jsonString(text) << "}\n";
-    std::cerr << ctx.commandWord << ": " << text << "\n";
+        std::cout << "{\"status\": -1, \"message\": " << jsonString(text)
+                  << ", \"args\": " << jsonStringList({arg1, ""}) << "}\n";
+    std::cerr << "Error: " << text << "\n";
 }
 
 bool loadPlugin(const std::string& libDir, Plugin& plugin, std::string& error) {
     const std::string path = libDir + "/libkwclp32.so";
     plugin.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!plugin.handle) {
-        error = "cannot load " + path + ": " + str(dlerror());
+        error = "Cannot load " + path + ": " + str(dlerror());
         return false;
     }
     plugin.send = reinterpret_cast<SendFn>(dlsym(plugin.handle, "kwclp32_sendRequest"));
     plugin.release = reinterpret_cast<FreeFn>(dlsym(plugin.handle, "kwclp32_freeResponse"));
     plugin.rights = reinterpret_cast<RightsFn>(dlsym(plugin.handle, "kwclp32_getRequiredUserRights"));
     if (!plugin.send || !plugin.release || !plugin.rights) {
-        error = path + " lacks the host entry points";
+        error = path + " lacks the host entry points.";
         return false;
     }
     return true;
@@ -126,8 +131,12 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
     const std::string text = ctx.catalogue.format(id, str(r->arg1), str(r->arg2));
     switch (ctx.options.format) {
         case Format::Json:
-            std::cout << "{\"status\": " << r->status << ", \"message\": " << jsonString(text)
-                      << ", \"args\": " << jsonStringList({str(r->arg1), str(r->arg2)}) << "}\n";
+            // A catalogue text that answers a usage request is the usage;
+            // only a rejection carries message arguments.
+            std::cout << "{\"status\": " << r->status << ", \"" << (ok && ctx.asksForUsage ? "usage" : "message")
+                      << "\": " << jsonString(text);
+            if (!ok) std::cout << ", \"args\": " << jsonStringList({str(r->arg1), str(r->arg2)});
+            std::cout << "}\n";
             break;
         case Format::Xml:
             std::cout << "<Message status=\"" << r->status << "\" id=\"" << id << "\"><Text>" << xmlEscape(text)
@@ -154,7 +163,7 @@ int showUsage(const Context& ctx, const CLPSResponse* r) {
                       << "</Body></Usage>\n";
             break;
         case Format::Text:
-            if (!heading.empty()) std::cout << heading << "\n";
+            if (!heading.empty()) std::cout << heading << "\n\n";
             std::cout << usage;
             if (!usage.empty() && usage.back() != '\n') std::cout << "\n";
             break;
@@ -181,13 +190,17 @@ int showDryRun(const Context& ctx, const CLPSResponse* r) {
     return kExitDone;
 }
 
-std::string renderText(const Context& ctx, const char* styleSheet, const std::string& xml,
-                       const std::vector<Object>& objects) {
-    if (styleSheet && !ctx.layout.dataDir.empty()) {
-        std::string out, error;
-        if (applyStyleSheet(ctx.layout.dataDir + "/xsl/" + styleSheet, xml, out, error)) return out;
+// The reply's objects are only gathered when no style sheet can show them.
+std::string renderText(const Context& ctx, const char* styleSheet, const std::string& xml) {
+    // The variant's sheet; without it the generic sheet, which still titles
+    // and labels every kind of object; without that, plain name : value lines.
+    if (!ctx.layout.dataDir.empty()) {
+        for (const char* sheet : {styleSheet, "kwclp.xsl"}) {
+            std::string out, error;
+            if (sheet && applyStyleSheet(ctx.layout.dataDir + "/xsl/" + sheet, xml, out, error)) return out;
+        }
     }
-    return plainObjects(objects);
+    return plainObjects(replyObjects(xml));
 }
 
 int showReply(const Context& ctx, const CLPSResponse* r) {
@@ -211,7 +224,7 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
             break;
         case Format::Text:
             if (configuration) std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
-            else std::cout << renderText(ctx, r->styleSheet, xml, replyObjects(xml));
+            else std::cout << renderText(ctx, r->styleSheet, xml);
             break;
     }
     return kExitDone;
@@ -240,7 +253,7 @@ int showAlertLog(const Context& ctx, const CLPSResponse* r) {
             break;
         }
     }
-    if (!readable) std::cerr << ctx.commandWord << ": the alert log " << path << " cannot be read yet\n";
+    if (!readable) std::cerr << "Note: the alert log " << path << " cannot be read (no events yet?).\n";
     return kExitDone;
 }
 
@@ -255,15 +268,55 @@ int show(const Context& ctx, const CLPSResponse* r) {
 }
 
 void printHelp(const Context& ctx) {
-    std::cout << "Usage: " << ctx.commandWord << " [options] storage|system|servermodule <object> [name=value ...]\n"
-              << "Options:\n"
+    if (ctx.commandWord == "rkconfig") {
+        std::cout << "Usage: rkconfig [options] storage <object> action=<action> [name=value ...]\n"
+                  << "Changes storage controllers, virtual disks, disks, batteries, enclosures and connectors.\n"
+                  << "Objects: adisk, battery, connector, controller, enclosure, globalinfo, pdisk, vdisk.\n"
+                  << "For the actions of an object: rkconfig storage <object> -?\n"
+                  << "For the parameters of an action: rkconfig storage <object> action=<action> -?\n";
+    } else {
+        std::cout << "Usage: rkreport [options] storage <object> [name=value ...]\n"
+                  << "       rkreport [options] system summary|version|alertlog\n"
+                  << "Reports storage controllers, disks, enclosures, batteries and the alert log.\n"
+                  << "Objects: adisk, battery, connector, controller, enclosure, globalinfo, pdisk, vdisk.\n"
+                  << "For the parameters of a report: rkreport storage <object> -?\n";
+    }
+    std::cout << "\nOptions:\n"
               << "  --format=text|xml|json  how to show the answer (default text)\n"
               << "  --state=FILE            the storage state database to use\n"
               << "  --profile=FILE          the system description that seeds a new state\n"
               << "  --dry-run               run every check, show the request, send nothing\n"
-              << "  --help                  this text; add -? to a command for its parameters\n"
-              << "  --version               the version\n";
+              << "  --help                  this text; with a command, its usage\n"
+              << "  --version               the version\n"
+              << "\nSee " << ctx.commandWord << "(1) for more.\n";
 }
+
+// The plug-in's answer to a probing line, copied before it is released.
+ProbeAnswer probeLine(const Plugin& plugin, const std::vector<std::string>& line) {
+    std::vector<std::string> copies = line;
+    std::vector<char*> words;
+    for (auto& w : copies) words.push_back(w.data());
+    words.push_back(nullptr);
+    ProbeAnswer answer;
+    if (CLPSResponse* r = plugin.send(static_cast<int32_t>(copies.size()), words.data())) {
+        answer = {r->kind, r->status, str(r->arg1), str(r->arg2), r->kind == CLPS_RESP_PATH ? "" : str(r->text)};
+        plugin.release(r);
+    }
+    return answer;
+}
+
+// Shell completion: one candidate a line. Probing lines only ever ask for
+// usage or are refused by the dispatcher, so nothing runs and no rights
+// are needed.
+int printCompletions(const Context& ctx, const Plugin& plugin) {
+    const auto probe = [&plugin](const std::vector<std::string>& line) { return probeLine(plugin, line); };
+    for (const auto& candidate : complete(ctx.commandWord, ctx.options.completeWords, probe))
+        std::cout << candidate << "\n";
+    return kExitDone;
+}
+
+// A line that asks for usage changes nothing, so it needs no rights.
+bool asksForUsage(int32_t count, char** words) { return (CLPSIsUsageHelp(count, words) & 0xFFFF) == 1; }
 
 int run(int argc, char** argv) {
     Context ctx;
@@ -273,8 +326,9 @@ int run(int argc, char** argv) {
 
     ParseResult parsed = parseOptions(ctx.commandWord, std::vector<std::string>(argv + 1, argv + argc));
     ctx.options = parsed.options;
+    ctx.catalogue.setCommandWord(ctx.commandWord);
     if (!parsed.error.empty()) {
-        fail(ctx, parsed.error);
+        fail(ctx, parsed.error, parsed.word);
         return kExitUsage;
     }
     if (ctx.options.version) {
@@ -289,7 +343,7 @@ int run(int argc, char** argv) {
 
     ctx.layout = locate();
     if (ctx.layout.libDir.empty()) {
-        fail(ctx, "cannot find libkwclp32.so next to this program");
+        fail(ctx, "The storage command plug-in (libkwclp32.so) is not installed next to this program.");
         return kExitMissing;
     }
     if (!ctx.layout.dataDir.empty()) ctx.catalogue.load(ctx.layout.dataDir + "/messages.cat");
@@ -308,14 +362,17 @@ int run(int argc, char** argv) {
         return kExitMissing;
     }
 
+    if (ctx.options.complete) return printCompletions(ctx, plugin);
+
     std::vector<char*> words;
     for (auto& w : ctx.options.words) words.push_back(w.data());
     words.push_back(nullptr);
     const int32_t count = static_cast<int32_t>(ctx.options.words.size());
 
     const uint32_t needed = plugin.rights(count, words.data());
-    if ((needed & ~callerRights()) != 0) {
-        fail(ctx, "this command changes the storage configuration and needs administrator rights");
+    ctx.asksForUsage = asksForUsage(count, words.data());
+    if ((needed & ~callerRights()) != 0 && !ctx.asksForUsage) {
+        fail(ctx, "This command changes the storage configuration and needs administrator rights (run it as root).");
         return kExitRights;
     }
 

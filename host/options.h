@@ -17,12 +17,15 @@ struct Options {
     bool dryRun = false;
     bool help = false;
     bool version = false;
+    bool complete = false;               // --complete: the words after it are to be completed
+    std::vector<std::string> completeWords;
     std::vector<std::string> words;      // the command word first, then the words as typed
 };
 
 struct ParseResult {
     Options options;
     std::string error;  // non-empty: the line is wrong
+    std::string word;   // the option that is wrong, as typed
 };
 
 // commandWord is "rkreport" or "rkconfig"; args are the words after it.

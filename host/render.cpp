@@ -2,6 +2,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxslt/documents.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
@@ -21,9 +22,31 @@ using SheetPtr = std::unique_ptr<xsltStylesheet, SheetFree>;
 
 void silentErrors(void*, const char*, ...) {}
 
+// Replies are only read, never changed, so short texts may live inside
+// their nodes (XML_PARSE_COMPACT): a report of thousands of objects then
+// takes a fraction of the memory.
 DocPtr parse(const std::string& xml) {
     return DocPtr(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "reply.xml", nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT));
+}
+
+struct ContextFree { void operator()(xsltTransformContext* c) const { xsltFreeTransformContext(c); } };
+using ContextPtr = std::unique_ptr<xsltTransformContext, ContextFree>;
+
+// Offers the documents of a compiled sheet and of every sheet it imports or
+// includes to the transformation, so that document('') (a sheet reading its
+// own tables) finds the document already parsed instead of reading and
+// parsing the file again. The sheet keeps them: they are marked as not the
+// transformation's to free.
+void shareSheetDocuments(xsltTransformContext* ctxt, xsltStylesheet* sheet) {
+    for (xsltStylesheet* s = sheet; s != nullptr; s = s->next) {
+        if (s->doc != nullptr)
+            if (xsltDocument* shared = xsltNewDocument(ctxt, s->doc)) shared->main = 1;
+        for (xsltDocument* included = s->docList; included != nullptr; included = included->next)
+            if (included->doc != nullptr)
+                if (xsltDocument* shared = xsltNewDocument(ctxt, included->doc)) shared->main = 1;
+        shareSheetDocuments(ctxt, s->imports);
+    }
 }
 
 std::string textOf(xmlNode* node) {
@@ -78,7 +101,13 @@ bool applyStyleSheet(const std::string& sheetPath, const std::string& xml, std::
         error = "the reply is not well-formed XML";
         return false;
     }
-    DocPtr result(xsltApplyStylesheet(sheet.get(), doc.get(), nullptr));
+    ContextPtr ctxt(xsltNewTransformContext(sheet.get(), doc.get()));
+    if (!ctxt) {
+        error = "style sheet " + sheetPath + " failed";
+        return false;
+    }
+    shareSheetDocuments(ctxt.get(), sheet.get());
+    DocPtr result(xsltApplyStylesheetUser(sheet.get(), doc.get(), nullptr, nullptr, nullptr, ctxt.get()));
     if (!result) {
         error = "style sheet " + sheetPath + " failed";
         return false;

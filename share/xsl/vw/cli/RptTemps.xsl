@@ -1,0 +1,7 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- Temperature probes of an enclosure (rkreport storage enclosure info=temps). -->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:import href="common.xsl"/>
+  <xsl:variable name="rk.kind" select="'TemperatureProbe'"/>
+  <xsl:variable name="rk.empty" select="'No temperature probes found.'"/>
+</xsl:stylesheet>
