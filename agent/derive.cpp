@@ -1,5 +1,7 @@
 #include "derive.h"
 
+#include <map>
+
 #include "environment.h"
 #include "identifiers.h"
 #include "layouts.h"
@@ -145,7 +147,20 @@ std::string View::hotSpareFor(const Object& disk) {
     return vd ? vd->get("LogicalDriveNum") : std::string();
 }
 
-bool View::hasReadyDisk(const Object& controller) { return store_.anyUnusedReadyDisk(controller.id); }
+// A new virtual disk needs room: an unused ready disk, or, failing that, an
+// online member disk with space left beyond what its virtual disks use.
+bool View::hasReadyDisk(const Object& controller) {
+    if (store_.anyUnusedReadyDisk(controller.id)) return true;
+    std::map<int64_t, long long> used;
+    for (const auto& m : store_.membersOnController(controller.id)) used[m.disk] += m.bytes;
+    for (const auto& [diskId, bytes] : used) {
+        auto disk = store_.object(diskId);
+        if (disk && disk->state == state::Online && !store_.hotSpare(diskId) &&
+            disk->number("Length").value_or(0) > bytes)
+            return true;
+    }
+    return false;
+}
 
 uint32_t View::masterMask(const Object& o) {
     switch (o.kind) {

@@ -101,6 +101,30 @@ TEST_F(ControllerEndToEnd, CreatedVirtualDiskShowsInTheReport) {
     EXPECT_TRUE(found);
 }
 
+TEST_F(ControllerEndToEnd, CreationConsumesTheDisksSpace) {
+    Answer made = config({"action=createvdisk", "controller=0", "raid=r1", "size=max", "adisk=0:0:10,0:0:11"});
+    ASSERT_EQ(made.status, 1000);
+    for (const auto& disk : report({"storage", "pdisk", "controller=0", "pdisk=0:0:10"}))
+        EXPECT_EQ(disk.at("FreeLength"), "0");
+
+    // Nothing is left on those disks: a second creation is refused and nothing is sent.
+    Answer again = config({"action=createvdisk", "controller=0", "raid=r1", "size=1g", "adisk=0:0:10,0:0:11"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.status, 1623);
+    EXPECT_TRUE(again.request.empty());
+
+    // Deleting the virtual disk gives the space back.
+    auto created = report({"storage", "vdisk", "controller=0"});
+    ASSERT_FALSE(created.empty());
+    const std::string number = created.back().at("LogicalDriveNum");
+    std::vector<std::string> words = {"storage", "vdisk", "action=deletevdisk", "controller=0", "vdisk=" + number};
+    int exitCode = -1;
+    run("rkconfig", words, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    for (const auto& disk : report({"storage", "pdisk", "controller=0", "pdisk=0:0:10"}))
+        EXPECT_EQ(disk.at("FreeLength"), disk.at("Length"));
+}
+
 TEST_F(ControllerEndToEnd, SizesArriveInBytes) {
     Answer big = config({"action=createvdisk", "controller=0", "raid=r1", "size=100000g", "pdisk=0:0:10,0:0:11"});
     EXPECT_EQ(big.status, 1646);
