@@ -60,20 +60,20 @@ TEST_F(Callback, RateActionsWithoutARate) {
 TEST_F(Callback, SilentControllerDescriptionLetsTheRateGo) {
     // The third query, after the controller and availability checks, is
     // the one for the current rate.
-    failCall("reply", 3);
+    failAt("reply", 3);
     {
         Call call({"action=setreconstructrate", "controller=0", "rate=30"}, {"GlobalNo=0", "Rate=30"});
         EXPECT_EQ(call.run(), 1000);
         EXPECT_EQ(call.request().back(), "AttribType=3");
         EXPECT_EQ(KWTestCallCount(KWTEST_REPLY), 3);
     }
-    failCall("reply", 3);
+    failAt("reply", 3);
     Call rebuild({"action=setrebuildrate", "controller=0", "rate=30"}, {"GlobalNo=0", "RebuildRate=30"});
     EXPECT_EQ(rebuild.run(), 1000);
 }
 
 TEST_F(Callback, NoBlockForTheAppendedArgumentIs1655) {
-    failCall("mem", 2);  // the first block is the call's own GlobalNo
+    failAt("mem", 2);  // the first block is the call's own GlobalNo
     Call call({"action=importforeignconfig", "controller=0"}, {"GlobalNo=0"});
     EXPECT_EQ(call.run(), 1655);
     EXPECT_EQ(call.request().size(), 1u);
@@ -112,7 +112,7 @@ TEST_F(Callback, LengthIsAddedWhenTheRequestLacksIt) {
 }
 
 TEST_F(Callback, NoBlockForTheNewLengthKeepsTheOldOne) {
-    failCall("mem", 5);
+    failAt("mem", 5);
     Call call({"action=createvdisk", "controller=0", "raid=r0", "size=1g", "adisk=0:0:1"},
               {"GlobalNo=0", "adisk=0:0:1", "Length=1g", "Layout=2"});
     EXPECT_EQ(call.run(), 1655);

@@ -19,9 +19,9 @@ TEST_F(CreationQueries, LimitCountsTheVirtualDisks) {
     EXPECT_EQ(isOverMaxVDAllowed("5", maximum, sizeof maximum), 1);  // no maximum: counts as 0
     EXPECT_STREQ(maximum, "");
 
-    failCall("reply", 1);
+    failAt("reply", 1);
     EXPECT_EQ(isOverMaxVDAllowed("0", maximum, sizeof maximum), -1);
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     EXPECT_EQ(isOverMaxVDAllowed("0", maximum, sizeof maximum), 272);
 }
 
@@ -97,7 +97,7 @@ TEST_F(CreationQueries, EveryMissingReplyIsMinusOne) {
 
     agent.on("sendPassThruCmdToDCSIF", reply({}));
     for (int n = 1; n <= 3; ++n) {
-        failCall("xbuf", n);
+        failAt("xbuf", n);
         EXPECT_EQ(GetPossibleMinMaxVDSizeForLayout("0", "0:0:1", 0, "2", minimum, 16, maximum, 16), 272) << n;
     }
 }
@@ -106,9 +106,9 @@ TEST_F(CreationQueries, NameDuplicate) {
     EXPECT_EQ(IsCtrlVDNameDuplicate("Logs", "0"), 0);
     EXPECT_EQ(IsCtrlVDNameDuplicate("logs", "0"), -1);
     EXPECT_EQ(agent.requests().back(), (Request{"vexcmd=getVirtualDisk", "GlobalNo=0", "CLI=true"}));
-    failCall("reply", 1);
+    failAt("reply", 1);
     EXPECT_EQ(IsCtrlVDNameDuplicate("Logs", "0"), -1);
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     EXPECT_EQ(IsCtrlVDNameDuplicate("Logs", "0"), 272);
 }
 

@@ -16,10 +16,7 @@
 // Controller 3: supports nothing.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <optional>
 #include <string>
@@ -28,22 +25,13 @@
 #include "commands/config/controller.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
-#include "testagent.h"
+#include "plugin_run.h"
 #include "vexcs32.h"
 
 namespace ctrltest {
 
-using Object = kwtest::TestAgent::Object;
-using kwtest::Request;
-
-inline std::string bits(uint32_t value) {
-    if (value == 0) return "0";
-    std::string out;
-    for (; value != 0; value >>= 1) out.insert(out.begin(), static_cast<char>('0' + (value & 1)));
-    return out;
-}
-
-inline std::string reply(const std::vector<Object>& objects) { return kwtest::TestAgent::reply(objects); }
+using namespace kwtest;
+using Object = TestAgent::Object;
 
 constexpr uint32_t kAllActions = 0x3FFFFFF;
 constexpr uint32_t kCreateBit = 0x40;
@@ -136,94 +124,25 @@ inline void scriptSystem(kwtest::TestAgent& agent) {
     });
 }
 
-// What a command answered, copied out of its response record.
-struct Outcome {
-    bool answered = false;
-    int32_t status = 0;
-    std::string arg1;
-    std::string arg2;
-    std::vector<std::string> request;
-};
-
 inline Outcome runCommand(const std::vector<std::string>& parameters) {
-    std::vector<std::string> words = {"rkconfig", "storage", "controller"};
-    words.insert(words.end(), parameters.begin(), parameters.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    CLPSResponse* record = CmdConfigController(static_cast<int32_t>(words.size()), argv.data());
-    Outcome out;
-    if (record == nullptr) return out;
-    out.answered = true;
-    out.status = record->status;
-    out.arg1 = record->arg1 ? record->arg1 : "";
-    out.arg2 = record->arg2 ? record->arg2 : "";
-    for (uint32_t i = 0; i < record->requestCount; ++i) out.request.emplace_back(record->request[i]);
-    CLPSFreeResponse(record);
-    return out;
+    return kwtest::runConfig(CmdConfigController, "controller", parameters);
 }
 
 constexpr char kSentinel[] = "untouched";
 
 // One direct call of the callback: the user's words, a request vector of
 // 256-byte blocks as the framework would build it, sentinel message buffers.
-class Call {
+class Call : public kwtest::CallbackCall {
 public:
-    Call(std::vector<std::string> user, const std::vector<std::string>& request) : user_(std::move(user)) {
-        for (auto& w : user_) argv_.push_back(w.data());
-        for (const auto& text : request) {
-            char* block = static_cast<char*>(ZCSAllocMem(256));
-            snprintf(block, 256, "%s", text.c_str());
-            slots_[count_++] = block;
-        }
-        strcpy(first_, kSentinel);
-        strcpy(second_, kSentinel);
-    }
-    ~Call() {
-        for (uint32_t i = 0; i < count_; ++i) ZCSFreeMem(slots_[i]);
-    }
-    Call(const Call&) = delete;
-    Call& operator=(const Call&) = delete;
-    int32_t run() {
-        return CmdConfigControllerValidateFunc(nullptr, nullptr, static_cast<uint32_t>(argv_.size()), argv_.data(),
-                                               &count_, slots_, nullptr, nullptr, first_, second_);
-    }
-    std::vector<std::string> request() const {
-        std::vector<std::string> out;
-        for (uint32_t i = 0; i < count_; ++i) out.emplace_back(slots_[i] ? slots_[i] : "");
-        return out;
-    }
-    std::string first() const { return first_; }
-    std::string second() const { return second_; }
-
-private:
-    std::vector<std::string> user_;
-    std::vector<char*> argv_;
-    char* slots_[64] = {};
-    uint32_t count_ = 0;
-    char first_[CLPS_MSG_ARG_SIZE];
-    char second_[CLPS_MSG_ARG_SIZE];
+    Call(std::vector<std::string> user, const std::vector<std::string>& request)
+        : CallbackCall(CmdConfigControllerValidateFunc, std::move(user), request, kSentinel) {}
 };
 
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public kwtest::CountedTest {
 protected:
     void SetUp() override {
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
+        CountedTest::SetUp();
         scriptSystem(agent);
-    }
-    void TearDown() override {
-        expectNothingLive();
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
-    }
-    static void expectNothingLive() {
-        for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
-            EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << "live objects of kind " << kind;
-    }
-    static void failCall(const char* kind, int n) {
-        setenv("KWTEST_FAIL", (std::string(kind) + ":" + std::to_string(n)).c_str(), 1);
-        KWTestReset();
     }
     std::vector<Request> writes() const {
         std::vector<Request> out;
@@ -232,8 +151,6 @@ protected:
                 out.push_back(r);
         return out;
     }
-
-    kwtest::TestAgent agent;
 };
 
 }  // namespace ctrltest

@@ -115,7 +115,7 @@ TEST_F(Layout, NoReplyOffersNothingAndNoBufferIs272) {
 
     scriptMask(agent, "RAIDLevelsMask", "1");
     char kept[128] = "kept";
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     EXPECT_EQ(IsUserRaidInputValueValidForController("9", "2", kept, sizeof kept), 272);
     EXPECT_STREQ(kept, "kept");
 }

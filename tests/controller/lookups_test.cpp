@@ -108,7 +108,7 @@ TEST_F(Lookups, BufferFirstFailsBeforeAnythingIsSent) {
     kwsup::ElementMatch match = {"BatteryID", "0", 11};
     kwsup::AvailabilityQuery query = {"test", request, 3, kwsup::kReadOccurrences, kwsup::locateByElement, &match,
                                       101, kwsup::kAvailBufferFirst};
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     uint32_t supported = 5, allowed = 5;
     EXPECT_EQ(kwsup::checkOperationAvailability(query, 1, &supported, &allowed), 272);
     EXPECT_EQ(supported, 5u);
@@ -137,7 +137,7 @@ TEST_F(Lookups, TagValueIsReadCutOrReportedMissing) {
     EXPECT_STREQ(small, "Ma");
     EXPECT_EQ(GetTagValueForController("1", "ReconstructRate", value, sizeof value), -1);
 
-    failCall("reply", 1);  // the agent gives no answer
+    failAt("reply", 1);  // the agent gives no answer
     strcpy(value, "keep");
     EXPECT_EQ(GetTagValueForController("0", "BGIRate", value, sizeof value), 0);
     EXPECT_STREQ(value, "keep");
@@ -145,13 +145,13 @@ TEST_F(Lookups, TagValueIsReadCutOrReportedMissing) {
 
 TEST_F(Lookups, NoReplyBufferIs272ForEveryLookup) {
     char value[256] = {};
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     EXPECT_EQ(GetTagValueForController("0", "BGIRate", value, 8), 272);
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     EXPECT_EQ(GetRebuildRateForControllerWithSize("0", value, 8), 272);
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     EXPECT_EQ(GetRebuildRateForController("0", value), 272);
-    failCall("xbuf", 1);
+    failAt("xbuf", 1);
     EXPECT_EQ(GetControllerNameFromUserInput("0", value), 272);
 }
 
@@ -163,7 +163,7 @@ TEST_F(Lookups, RebuildRateIsEmptiedFirstAndAbsenceIsNoError) {
     EXPECT_EQ(GetRebuildRateForControllerWithSize("2", rate, sizeof rate), 0);
     EXPECT_STREQ(rate, "");
     char whole[256] = "stale";
-    failCall("reply", 1);
+    failAt("reply", 1);
     EXPECT_EQ(GetRebuildRateForController("0", whole), 0);
     EXPECT_STREQ(whole, "");
 }
@@ -175,7 +175,7 @@ TEST_F(Lookups, ControllerName) {
     EXPECT_EQ(GetControllerNameFromUserInput("2", name), 0);  // absent: still 0
     EXPECT_EQ(GetControllerNameFromUserInput(nullptr, name), -1);
     EXPECT_EQ(GetControllerNameFromUserInput("0", nullptr), -1);
-    failCall("reply", 1);
+    failAt("reply", 1);
     EXPECT_EQ(GetControllerNameFromUserInput("0", name), -1);
 }
 
@@ -215,7 +215,7 @@ TEST_F(Lookups, PatrolReadModeCheckListsTheOfferedModes) {
     EXPECT_EQ(IsUserPatrolReadModeValidForController("8", "0", tight, sizeof tight), -1);
     EXPECT_STREQ(tight, "auto, m");
 
-    failCall("reply", 1);  // no reply: the mask is empty, nothing is offered
+    failAt("reply", 1);  // no reply: the mask is empty, nothing is offered
     char empty[256] = {};
     EXPECT_EQ(IsUserPatrolReadModeValidForController("1", "0", empty, sizeof empty), -1);
     EXPECT_STREQ(empty, "");

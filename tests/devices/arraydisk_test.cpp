@@ -63,12 +63,7 @@ TEST_F(ArrayDisks, HotSpareAssignmentAndRelease) {
 
 TEST_F(ArrayDisks, Rejections) {
     script("getArrayDisksForController", {"GlobalNo=0"}, reply({disk("0", "0", "0", 0x1, 0x0), disk("0", "0", "1", 0x0, 0x0)}));
-    struct Case {
-        const char* line;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    const std::vector<Expected> cases = {
         {"action=blink controller=7 adisk=0:0:1", 1600, "7", "0, 1"},
         {"action=blink controller=0 adisk=0:1", 1602, "0:1", "0:0:0, 0:0:1, 1:4"},
         {"action=blink controller=1 adisk=0:1", 1602, "0:1", "None - There are no physical disks on this controller."},
@@ -76,12 +71,9 @@ TEST_F(ArrayDisks, Rejections) {
         {"action=blink controller=0 adisk=0:0:0", 1615, "blink", ""},
         {"action=clear controller=0 adisk=0:0:0", 1614, "clear", ""},
     };
-    for (const auto& c : cases) {
-        Outcome out = run(CmdConfigArrayDisks, "adisk", c.line);
-        EXPECT_EQ(out.status, c.status) << c.line;
-        EXPECT_EQ(out.arg1, c.arg1) << c.line;
-        EXPECT_EQ(out.arg2, c.arg2) << c.line;
-    }
+    expectAll(cases, [&](const char* params) {
+        return run(CmdConfigArrayDisks, "adisk", params);
+    });
     EXPECT_TRUE(agent.requestsFor("setArrayDiskBlink").empty());
 }
 

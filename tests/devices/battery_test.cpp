@@ -61,12 +61,7 @@ TEST_F(Battery, Rejections) {
     script("getBatteriesForController", {"GlobalNo=0"},
              reply({{{"BatteryID", "0"}, {"MasterMethodMask", "011"}, {"CurrentMethodMask", "001"}},
                     {{"BatteryID", "1"}}}));
-    struct Case {
-        const char* line;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    const std::vector<Expected> cases = {
         {"action=recondition controller=3 battery=0", 1600, "3", "0, 1"},
         {"action=recondition controller=0 battery=2", 1620, "2", "0, 1"},
         {"action=recondition controller=1 battery=0", 1620, "0", "None - There are no batteries in this controller."},
@@ -74,12 +69,9 @@ TEST_F(Battery, Rejections) {
         {"action=startlearn controller=0 battery=0", 1615, "startlearn", ""},
         {"action=recondition controller=0 battery=1", 1614, "recondition", ""},
     };
-    for (const auto& c : cases) {
-        Outcome out = run(CmdConfigBattery, "battery", c.line);
-        EXPECT_EQ(out.status, c.status) << c.line;
-        EXPECT_EQ(out.arg1, c.arg1) << c.line;
-        EXPECT_EQ(out.arg2, c.arg2) << c.line;
-    }
+    expectAll(cases, [&](const char* params) {
+        return run(CmdConfigBattery, "battery", params);
+    });
 }
 
 }  // namespace

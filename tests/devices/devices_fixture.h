@@ -4,12 +4,7 @@
 // stays live afterwards.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <algorithm>
-
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -18,7 +13,7 @@
 #include "cmdfw32.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
-#include "testagent.h"
+#include "plugin_run.h"
 #include "vexcs32.h"
 
 extern "C" {
@@ -38,14 +33,9 @@ namespace devtest {
 
 using Object = kwtest::TestAgent::Object;
 using Strings = std::vector<std::string>;
-using Handler = CLPSResponse* (*)(int32_t, char**);
-
-struct ResponseDeleter {
-    void operator()(CLPSResponse* r) const { CLPSFreeResponse(r); }
-};
-using Response = std::unique_ptr<CLPSResponse, ResponseDeleter>;
-
-inline std::string str(const char* s) { return s ? s : ""; }
+using kwtest::Handler;
+using kwtest::Outcome;
+using kwtest::str;
 
 // A binary-digit mask text with the given bits, 32 digits.
 inline std::string mask(uint32_t bits) {
@@ -54,45 +44,23 @@ inline std::string mask(uint32_t bits) {
     return out;
 }
 
-inline Strings split(const std::string& line) {
-    Strings out;
-    size_t start = 0;
-    while (start < line.size()) {
-        size_t end = line.find(' ', start);
-        if (end == std::string::npos) end = line.size();
-        if (end > start) out.push_back(line.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
-
-// What a command or a callback answered.
-struct Outcome {
-    int32_t status = 0;
-    std::string arg1;
-    std::string arg2;
-    Strings request;  // the request sent, the agent command first
+// One table-driven case: a line or a callback's parameters, and what it must
+// answer.
+struct Expected {
+    const char* params;
+    int32_t status;
+    const char* arg1;
+    const char* arg2;
 };
 
-class DevicesTest : public ::testing::Test {
+class DevicesTest : public kwtest::CountedTest {
 protected:
     void SetUp() override {
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
+        CountedTest::SetUp();
         scriptSystem();
     }
-    void TearDown() override {
-        expectNothingLive();
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
-    }
 
-    static void expectNothingLive() {
-        for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
-            EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << "live objects of kind " << kind;
-    }
-
-    static std::string reply(const std::vector<Object>& objects) { return kwtest::TestAgent::reply(objects); }
+    static std::string reply(const std::vector<Object>& objects) { return kwtest::reply(objects); }
 
     // Scripts of this test's system. A script with arguments applies to the
     // requests that carry all of them; the most specific applies, and a later
@@ -186,55 +154,35 @@ protected:
 
     // Runs "rkconfig storage <object> <params>" through the handler.
     static Outcome run(Handler handler, const std::string& object, const std::string& params) {
-        Strings words = {"rkconfig", "storage", object};
-        for (auto& w : split(params)) words.push_back(w);
-        std::vector<char*> argv;
-        for (auto& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        Response response(handler(static_cast<int32_t>(words.size()), argv.data()));
-        Outcome out;
-        if (!response) return out;
-        out.status = response->status;
-        out.arg1 = str(response->arg1);
-        out.arg2 = str(response->arg2);
-        for (uint32_t i = 0; i < response->requestCount; ++i) out.request.push_back(str(response->request[i]));
-        return out;
+        return kwtest::runConfig(handler, object, kwtest::words(params));
     }
 
     // Calls a validation callback directly with the user's parameters and
     // the request arguments the framework would have placed; request holds
     // the arguments as the callback left them.
     static Outcome call(NVValidateFunc callback, const std::string& params, const Strings& requestArgs = {}) {
-        return call(callback, split(params), requestArgs);
+        return call(callback, kwtest::words(params), requestArgs);
     }
     static Outcome call(NVValidateFunc callback, Strings words, const Strings& requestArgs = {}) {
-        std::vector<char*> argv;
-        for (auto& w : words) argv.push_back(w.data());
-        std::vector<char*> vector(64, nullptr);
-        uint32_t count = 0;
-        for (const auto& a : requestArgs) {
-            char* block = static_cast<char*>(ZCSAllocMem(CLPS_BLOCK_SIZE));
-            snprintf(block, CLPS_BLOCK_SIZE, "%s", a.c_str());
-            vector[count++] = block;
-        }
-        std::vector<char> arg1(CLPS_MSG_ARG_SIZE, '\0');
-        std::vector<char> arg2(CLPS_MSG_ARG_SIZE, '\0');
+        kwtest::CallbackCall direct(callback, std::move(words), requestArgs, "");
         Outcome out;
-        out.status = callback(nullptr, nullptr, static_cast<uint32_t>(argv.size()), argv.data(), &count,
-                              vector.data(), nullptr, nullptr, arg1.data(), arg2.data());
-        out.arg1 = arg1.data();
-        out.arg2 = arg2.data();
-        for (uint32_t i = 0; i < count; ++i) {
-            out.request.push_back(str(vector[i]));
-            ZCSFreeMem(vector[i]);
-        }
+        out.status = direct.run();
+        out.arg1 = direct.first();
+        out.arg2 = direct.second();
+        out.request = direct.request();
         return out;
     }
 
-    // Makes the n-th call of a kind fail, counting from now.
-    static void failAt(const std::string& kind, int n) {
-        setenv("KWTEST_FAIL", (kind + ":" + std::to_string(n)).c_str(), 1);
-        KWTestReset();
+    // Each case run through answer (a line's parameters to an outcome) must
+    // give its status and message arguments.
+    template <typename Answer>
+    static void expectAll(const std::vector<Expected>& cases, Answer answer) {
+        for (const auto& c : cases) {
+            Outcome out = answer(c.params);
+            EXPECT_EQ(out.status, c.status) << c.params;
+            EXPECT_EQ(out.arg1, c.arg1) << c.params;
+            EXPECT_EQ(out.arg2, c.arg2) << c.params;
+        }
     }
 
     struct Script {

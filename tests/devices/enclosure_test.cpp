@@ -55,12 +55,7 @@ TEST_F(Enclosure, Rejections) {
     script("getEnclosuresForController", {"GlobalNo=0"},
              reply({{{"Channel", "0"}, {"BusProtocol", "8"}, {"EnclosureID", "0"}, {"MasterMethodMask", "1000001"},
                      {"CurrentMethodMask", "0000001"}}}));
-    struct Case {
-        const char* params;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    const std::vector<Expected> cases = {
         {"action=blink controller=4 enclosure=0:0", 1600, "4", "0, 1"},
         {"action=blink controller=0 enclosure=0", 1605, "0", "0:0"},
         {"action=blink controller=1 enclosure=0", 1605, "0", "None - There are no enclosures on this controller."},
@@ -68,12 +63,9 @@ TEST_F(Enclosure, Rejections) {
         {"action=blink controller=0 enclosure=0:0", 1615, "blink", ""},
         {"action=disablealarm controller=0 enclosure=0:0", 1614, "disablealarm", ""},
     };
-    for (const auto& c : cases) {
-        Outcome out = run(CmdConfigEnclosure, "enclosure", c.params);
-        EXPECT_EQ(out.status, c.status) << c.params;
-        EXPECT_EQ(out.arg1, c.arg1) << c.params;
-        EXPECT_EQ(out.arg2, c.arg2) << c.params;
-    }
+    expectAll(cases, [&](const char* params) {
+        return run(CmdConfigEnclosure, "enclosure", params);
+    });
     script("getEnclosureTemperatureProbes", reply({}));
     Outcome out = run(CmdConfigEnclosure, "enclosure", "action=resettempprobes controller=0 enclosure=0:0 index=0");
     EXPECT_EQ(out.status, 1634);
@@ -86,12 +78,7 @@ TEST_F(Enclosure, Rejections) {
 
 TEST_F(Enclosure, AssetTextRules) {
     script("getEnclosure", reply({{{"AssetTag", "TAG1"}, {"AssetName", "RackA"}, {"MaxAssetNameLength", "6"}}}));
-    struct Case {
-        const char* params;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    const std::vector<Expected> cases = {
         {"action=setassettag assettag=", 1625, "", "[A-Z,a-z,0-9,-,_]"},
         {"action=setassettag assettag=a.b", 1625, "a.b", "[A-Z,a-z,0-9,-,_]"},
         {"action=setassettag assettag=ABCDEFGHIJK", 1663, "ABCDEFGHIJK", "10"},
@@ -100,12 +87,9 @@ TEST_F(Enclosure, AssetTextRules) {
         {"action=setassetname assetname=RackAB1", 1664, "RackAB1", "6"},
         {"action=setassetname assetname=RackA", 1641, "RackA", ""},
     };
-    for (const auto& c : cases) {
-        Outcome out = run(CmdConfigEnclosure, "enclosure", std::string(c.params) + " controller=0 enclosure=0:0");
-        EXPECT_EQ(out.status, c.status) << c.params;
-        EXPECT_EQ(out.arg1, c.arg1) << c.params;
-        EXPECT_EQ(out.arg2, c.arg2) << c.params;
-    }
+    expectAll(cases, [&](const char* params) {
+        return run(CmdConfigEnclosure, "enclosure", std::string(params) + " controller=0 enclosure=0:0");
+    });
     // A space is refused, as the listed characters say.
     Outcome out = call(CmdConfigEnclosureValidateFunc,
                        Strings{"action=setassettag", "controller=0", "enclosure=0:0", "assettag=A B"});

@@ -16,23 +16,15 @@ TEST_F(Connector, RescanAndRejections) {
     script("getChannelsForController", {"GlobalNo=0"},
            reply({{{"Channel", "0"}, {"MasterMethodMask", "0"}, {"CurrentMethodMask", "0"}},
                   {{"Channel", "1"}, {"MasterMethodMask", "1"}, {"CurrentMethodMask", "0"}}}));
-    struct Case {
-        const char* params;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    const std::vector<Expected> cases = {
         {"controller=2 connector=0", 1600, "2", "0, 1"},
         {"controller=0 connector=2", 1601, "2", "0, 1"},
         {"controller=0 connector=0", 1614, "rescan", ""},
         {"controller=0 connector=1", 1615, "rescan", ""},
     };
-    for (const auto& c : cases) {
-        out = run(CmdConfigConnectors, "connector", std::string("action=rescan ") + c.params);
-        EXPECT_EQ(out.status, c.status) << c.params;
-        EXPECT_EQ(out.arg1, c.arg1) << c.params;
-        EXPECT_EQ(out.arg2, c.arg2) << c.params;
-    }
+    expectAll(cases, [&](const char* params) {
+        return run(CmdConfigConnectors, "connector", std::string("action=rescan ") + params);
+    });
     EXPECT_EQ(agent.requestsFor("setChnlRescan").size(), 1u);
 }
 
@@ -59,24 +51,16 @@ TEST_F(GlobalInfo, GlobalActionsByTheStorageObjectsMasks) {
 }
 
 TEST_F(GlobalInfo, ServiceRequest) {
-    struct Case {
-        const char* params;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    const std::vector<Expected> cases = {
         {"controller=0 vdisk=1 writepolicy=wea", 1000, "", ""},
         {"controller=5 vdisk=1 writepolicy=wc", 1600, "5", "0, 1"},
         {"controller=0 vdisk=4 writepolicy=wc", 1604, "4", "0, 1"},
         {"controller=1 vdisk=0 writepolicy=wc", 1622, "0", "1"},
         {"controller=1 vdisk=0", 1650, "", ""},  // without a write policy nothing is checked
     };
-    for (const auto& c : cases) {
-        Outcome out = call(CmdConfigServiceRequestValidateFunc, std::string("action=servicerequest ") + c.params);
-        EXPECT_EQ(out.status, c.status) << c.params;
-        EXPECT_EQ(out.arg1, c.arg1) << c.params;
-        EXPECT_EQ(out.arg2, c.arg2) << c.params;
-    }
+    expectAll(cases, [&](const char* params) {
+        return call(CmdConfigServiceRequestValidateFunc, std::string("action=servicerequest ") + params);
+    });
     Outcome out = run(CmdConfigGlobalInfo, "globalinfo", "action=servicerequest controller=0 vdisk=1 writepolicy=wea");
     EXPECT_EQ(out.status, 1000);
     EXPECT_EQ(out.request, (Strings{"vexcmd=setVDReconfigure", "GlobalNo=0", "LogicalDriveNum=1", "WritePolicy=16"}));
@@ -92,23 +76,15 @@ TEST_F(GlobalInfo, ServiceRequest) {
 }
 
 TEST_F(GlobalInfo, ReplaceMissingDisk) {
-    struct Case {
-        const char* params;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    const std::vector<Expected> cases = {
         {"controller=0 vdisk=0 newpdisk=1:4 oldpdisk=9:9", 1000, "", ""},
         {"controller=9 vdisk=0 newpdisk=1:4 oldpdisk=0:1", 1600, "9", "0, 1"},
         {"controller=0 vdisk=3 newpdisk=1:4 oldpdisk=0:1", 1604, "3", "0, 1"},
         {"controller=0 vdisk=0 newpdisk=1:5 oldpdisk=0:1", 1602, "1:5", "0:0:0, 0:0:1, 1:4"},
     };
-    for (const auto& c : cases) {
-        Outcome out = run(CmdConfigGlobalInfo, "globalinfo", std::string("action=service_replacemissingpdisk ") + c.params);
-        EXPECT_EQ(out.status, c.status) << c.params;
-        EXPECT_EQ(out.arg1, c.arg1) << c.params;
-        EXPECT_EQ(out.arg2, c.arg2) << c.params;
-    }
+    expectAll(cases, [&](const char* params) {
+        return run(CmdConfigGlobalInfo, "globalinfo", std::string("action=service_replacemissingpdisk ") + params);
+    });
     EXPECT_EQ(agent.requestsFor("setVDAddMissingDisk").back(),
               (Strings{"vexcmd=setVDAddMissingDisk", "GlobalNo=0", "LogicalDriveNum=0", "newadisk=1:4", "oldadisk=9:9"}))
         << "the disk to be replaced is not checked";

@@ -72,7 +72,9 @@ TEST_F(ReportsE2E, EveryVariantAnswersWithItsObjects) {
         RunResult r = json(small, c.line);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(statusOf(r), 1000);
-        if (c.objects) EXPECT_EQ(countOf(r.out, c.member), c.objects) << r.out;
+        if (c.objects) {
+            EXPECT_EQ(countOf(r.out, c.member), c.objects) << r.out;
+        }
         RunResult text = small.line(c.line);
         EXPECT_EQ(text.exitCode, 0) << text.err;
         EXPECT_FALSE(text.out.empty());

@@ -2,14 +2,12 @@
 // scripted agent, and checks that nothing counted stays live afterwards.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cmdfw32.h"
-#include "testagent.h"
+#include "plugin_run.h"
 #include "vexcs32.h"
 
 extern "C" {
@@ -25,36 +23,16 @@ struct ResponseDeleter {
 };
 using Response = std::unique_ptr<CLPSResponse, ResponseDeleter>;
 
-// Splits "rkreport storage vdisk controller=0" into words and runs it.
-inline std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < line.size()) {
-        size_t end = line.find(' ', start);
-        if (end == std::string::npos) end = line.size();
-        if (end > start) out.push_back(line.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
-
+// Runs "rkreport storage vdisk controller=0" through the host entry point.
 inline Response run(const std::string& line) {
-    auto w = words(line);
-    std::vector<char*> argv;
-    for (auto& s : w) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    return Response(kwclp32_sendRequest(static_cast<int32_t>(w.size()), argv.data()));
+    Argv argv(line);
+    return Response(kwclp32_sendRequest(argv.argc(), argv.argv()));
 }
 
 inline uint32_t rights(const std::string& line) {
-    auto w = words(line);
-    std::vector<char*> argv;
-    for (auto& s : w) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    return kwclp32_getRequiredUserRights(static_cast<int32_t>(w.size()), argv.data());
+    Argv argv(line);
+    return kwclp32_getRequiredUserRights(argv.argc(), argv.argv());
 }
-
-inline std::string str(const char* s) { return s ? s : ""; }
 
 inline std::vector<std::string> request(const CLPSResponse* r) {
     std::vector<std::string> out;
@@ -62,17 +40,6 @@ inline std::vector<std::string> request(const CLPSResponse* r) {
     return out;
 }
 
-class PluginTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
-    }
-    void TearDown() override {
-        for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
-            EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << "live objects of kind " << kind;
-    }
-    TestAgent agent;
-};
+using PluginTest = CountedTest;
 
 }  // namespace kwtest

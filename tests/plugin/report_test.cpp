@@ -47,7 +47,9 @@ protected:
         agent.clearRequests();
         Response r = run(line);
         EXPECT_TRUE(r) << line;
-        if (r) EXPECT_EQ(r->status, code) << line;
+        if (r) {
+            EXPECT_EQ(r->status, code) << line;
+        }
         for (const auto& req : agent.requests())
             EXPECT_EQ(req[0].rfind("vexcmd=get", 0), 0u) << "only queries go out before a rejection: " << req[0];
         return r;
@@ -234,17 +236,16 @@ TEST_F(AlertLogTest, EveryFailurePointGivesNoResponseAndLeaksNothing) {
     for (const char* kind : {"mem", "xbuf", "resp", "reply"}) {
         for (int n = 1; n <= 3; ++n) {
             SCOPED_TRACE(std::string(kind) + ":" + std::to_string(n));
-            setenv("KWTEST_FAIL", (std::string(kind) + ":" + std::to_string(n)).c_str(), 1);
-            KWTestReset();
+            failAt(kind, n);
             Response r = run("rkreport system alertlog");
-            if (r) EXPECT_STREQ(r->text, "/p") << "a record only when every step succeeded";
+            if (r) {
+                EXPECT_STREQ(r->text, "/p") << "a record only when every step succeeded";
+            }
             r.reset();
-            for (int live = 0; live < KWLIVE_KIND_COUNT; ++live)
-                EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(live)), 0);
+            expectNothingLive();
         }
     }
-    unsetenv("KWTEST_FAIL");
-    KWTestReset();
+    clearFailures();
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "cmdline.h"
+
 extern char** environ;
 
 namespace kwtest {
@@ -118,18 +120,11 @@ RunResult Cli::run(const std::string& command, const std::vector<std::string>& a
 }
 
 RunResult Cli::line(const std::string& text, const std::map<std::string, std::string>& env) const {
-    std::vector<std::string> words;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(' ', start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) words.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    if (words.empty()) return {};
-    std::string command = words.front();
-    words.erase(words.begin());
-    return run(command, words, env);
+    std::vector<std::string> args = words(text);
+    if (args.empty()) return {};
+    std::string command = args.front();
+    args.erase(args.begin());
+    return run(command, args, env);
 }
 
 }  // namespace kwtest

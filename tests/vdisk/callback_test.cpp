@@ -1,7 +1,6 @@
 // The validation callback called directly, for what no command line can
 // reach (the framework requires raid, assign and name, and always places the
 // Length argument) and for what it must leave alone.
-#include <string.h>
 
 #include "vdisk_fixture.h"
 
@@ -12,36 +11,10 @@ constexpr char kSentinel[] = "untouched";
 
 // One direct call: the user's words, a request vector of 256-byte blocks
 // as the framework would build it, and sentinel message buffers.
-class Call {
+class Call : public kwtest::CallbackCall {
 public:
-    Call(std::vector<std::string> user, const std::vector<std::string>& request) : user_(std::move(user)) {
-        for (auto& w : user_) argv_.push_back(w.data());
-        for (const auto& text : request) {
-            char* block = static_cast<char*>(ZCSAllocMem(256));
-            snprintf(block, 256, "%s", text.c_str());
-            slots_[count_++] = block;
-        }
-        strcpy(first_, kSentinel);
-        strcpy(second_, kSentinel);
-    }
-    ~Call() {
-        for (uint32_t i = 0; i < count_; ++i) ZCSFreeMem(slots_[i]);
-    }
-    int32_t run() {
-        return CmdConfigVirtualDisksValidateFunc(nullptr, nullptr, static_cast<uint32_t>(argv_.size()), argv_.data(),
-                                                 &count_, slots_, nullptr, nullptr, first_, second_);
-    }
-    std::vector<std::string> request() const { return std::vector<std::string>(slots_, slots_ + count_); }
-    std::string first() const { return first_; }
-    std::string second() const { return second_; }
-
-private:
-    std::vector<std::string> user_;
-    std::vector<char*> argv_;
-    char* slots_[64] = {};
-    uint32_t count_ = 0;
-    char first_[CLPS_MSG_ARG_SIZE];
-    char second_[CLPS_MSG_ARG_SIZE];
+    Call(std::vector<std::string> user, const std::vector<std::string>& request)
+        : CallbackCall(CmdConfigVirtualDisksValidateFunc, std::move(user), request, kSentinel) {}
 };
 
 using Callback = VdiskTest;

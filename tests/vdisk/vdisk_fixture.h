@@ -19,15 +19,12 @@
 // that already has a dedicated hot spare.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "plugin/handlers.h"
-#include "testagent.h"
+#include "plugin_run.h"
 #include "vexcs32.h"
 
 extern "C" {
@@ -38,18 +35,8 @@ extern const NVCmdRow NVCommandConfigVDs[20];
 
 namespace vdtest {
 
-using Object = kwtest::TestAgent::Object;
-using kwtest::Request;
-
-// The binary-digit text of a mask, most significant digit first.
-inline std::string bits(uint32_t value) {
-    if (value == 0) return "0";
-    std::string out;
-    for (; value != 0; value >>= 1) out.insert(out.begin(), static_cast<char>('0' + (value & 1)));
-    return out;
-}
-
-inline std::string reply(const std::vector<Object>& objects) { return kwtest::TestAgent::reply(objects); }
+using namespace kwtest;
+using Object = TestAgent::Object;
 
 constexpr uint32_t kAllActions = 0xFFFFFF;
 constexpr uint32_t kFormatBit = 0x2;
@@ -59,33 +46,8 @@ constexpr uint32_t kInEnclosure = 0x400;
 constexpr uint32_t kGlobalHotSpare = 0x80;
 constexpr uint32_t kDedicatedHotSpare = 0x100;
 
-// What a command answered, copied out of its response record.
-struct Outcome {
-    bool answered = false;  // a record came back
-    int32_t status = 0;
-    uint32_t kind = 0;
-    std::string arg1;
-    std::string arg2;
-    std::vector<std::string> request;  // the request the record names
-};
-
 inline Outcome runCommand(const std::vector<std::string>& parameters) {
-    std::vector<std::string> words = {"rkconfig", "storage", "vdisk"};
-    words.insert(words.end(), parameters.begin(), parameters.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    CLPSResponse* record = CmdConfigVirtualDisks(static_cast<int32_t>(words.size()), argv.data());
-    Outcome out;
-    if (record == nullptr) return out;
-    out.answered = true;
-    out.status = record->status;
-    out.kind = record->kind;
-    out.arg1 = record->arg1 ? record->arg1 : "";
-    out.arg2 = record->arg2 ? record->arg2 : "";
-    for (uint32_t i = 0; i < record->requestCount; ++i) out.request.emplace_back(record->request[i]);
-    CLPSFreeResponse(record);
-    return out;
+    return kwtest::runConfig(CmdConfigVirtualDisks, "vdisk", parameters);
 }
 
 // Scripts the system described at the top of this file.
@@ -170,27 +132,14 @@ inline void scriptSystem(kwtest::TestAgent& agent) {
     });
 }
 
-class VdiskTest : public ::testing::Test {
+class VdiskTest : public kwtest::CountedTest {
 protected:
     void SetUp() override {
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
+        CountedTest::SetUp();
         scriptSystem(agent);
     }
-    void TearDown() override {
-        expectNothingLive();
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
-    }
-    static void expectNothingLive() {
-        for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
-            EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << "live objects of kind " << kind;
-    }
     // Makes the n-th request to the agent from now on get no reply.
-    static void silenceRequest(int n) {
-        setenv("KWTEST_FAIL", ("reply:" + std::to_string(n)).c_str(), 1);
-        KWTestReset();
-    }
+    static void silenceRequest(int n) { failAt("reply", n); }
     // The write requests the agent received (commands beginning with "set").
     std::vector<Request> writes() const {
         std::vector<Request> out;
@@ -198,8 +147,6 @@ protected:
             if (!r.empty() && r[0].rfind("vexcmd=set", 0) == 0) out.push_back(r);
         return out;
     }
-
-    kwtest::TestAgent agent;
 };
 
 }  // namespace vdtest

@@ -3,13 +3,12 @@
 // they differ only in the word the user names the disk with.
 #include <stdint.h>
 
-#include "commands/config/device_callbacks.h"
+#include "commands/callbacks.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
 #include "trace/sysdbg.h"
 
-using devicecfg::setMessage;
-using devicecfg::userParameter;
+using kwcmd::userParam;
 
 extern "C" KW_EXPORT const NVLstRow NVLstCommonArrayDiskCfg[] = {
     {"controller", "GlobalNo=", 0x7,     1, nullptr,       0},
@@ -67,8 +66,6 @@ extern "C" KW_EXPORT const NVCmdRow NVCommandConfigPhysicalDisks[] = {
 
 namespace {
 
-constexpr const char* kNoDisks = "None - There are no physical disks on this controller.";
-
 // The word the availability check knows the action by: a hot spare
 // assignment with assign=no is the release of one. An assignment without
 // assign is taken as an assignment.
@@ -100,46 +97,30 @@ int32_t clearProperty(const char* word) {
 extern "C" KW_EXPORT int32_t CmdConfigArrayDisksValidateFunc(void*, void*, uint32_t argc, char** argv,
                                                              uint32_t* reqCount, char** reqArgs, void*, void*,
                                                              char* msgArg1, char* msgArg2) {
-    const char* disk = userParameter(argc, argv, "adisk");
-    if (disk == nullptr) disk = userParameter(argc, argv, "pdisk");
-    const char* controller = userParameter(argc, argv, "controller");
+    const char* disk = userParam(argc, argv, "adisk");
+    if (disk == nullptr) disk = userParam(argc, argv, "pdisk");
+    const char* controller = userParam(argc, argv, "controller");
 
-    char controllers[256] = {};
-    if (IsUserControllerIdValidWithSize(controller, controllers, sizeof controllers) != 0) {
-        setMessage(msgArg1, controller);
-        setMessage(msgArg2, controllers);
-        return KW_STATUS_BAD_CONTROLLER;
-    }
+    int32_t status = kwcmd::checkController(controller, msgArg1, msgArg2);
+    if (status != KW_STATUS_PROCEED) return status;
+    status = kwcmd::checkDisk(disk, controller, kwcmd::kNoPhysicalDisks, msgArg1, msgArg2);
+    if (status != KW_STATUS_PROCEED) return status;
 
-    char disks[KWSUP_LIST_SIZE] = {};
-    uint32_t diskCount = 0;
-    if (IsUserArrayDiskIdValid(disk, controller, disks, 0, &diskCount) != 0) {
-        setMessage(msgArg1, disk);
-        setMessage(msgArg2, diskCount != 0 ? disks : kNoDisks);
-        return KW_STATUS_BAD_DISK;
-    }
-
-    const char* word = availabilityWord(userParameter(argc, argv, "action"), userParameter(argc, argv, "assign"));
+    const char* word = availabilityWord(userParam(argc, argv, "action"), userParam(argc, argv, "assign"));
     uint32_t supported = 0;
     uint32_t allowed = 0;
     IsUserOperationValidForArrayDisk(word, controller, disk, &supported, &allowed);
-    if (supported == 0) {
-        setMessage(msgArg1, shownWord(word));
+    status = kwcmd::availabilityStatus(supported, allowed, shownWord(word), msgArg1);
+    if (status != KW_STATUS_PROCEED) {
         if (__SysDbgIsLevelEnabled(3))
-            __SysDbgPrint("Exiting CmdConfigArrayDisksValidateFunc: Operation Unsupported - %s\n", word);
-        return KW_STATUS_ACTION_UNSUPPORTED;
-    }
-    if (allowed == 0) {
-        setMessage(msgArg1, shownWord(word));
-        if (__SysDbgIsLevelEnabled(3))
-            __SysDbgPrint("Exiting CmdConfigArrayDisksValidateFunc: Operation Disabled - %s\n", word);
-        return KW_STATUS_ACTION_NOT_ALLOWED;
+            __SysDbgPrint("Exiting CmdConfigArrayDisksValidateFunc: Operation %s - %s\n",
+                          status == KW_STATUS_ACTION_UNSUPPORTED ? "Unsupported" : "Disabled", word);
+        return status;
     }
 
     int32_t property = clearProperty(word);
-    if (property != 0 && !devicecfg::appendNumberArgument(reqCount, reqArgs, "Property", property))
-        return KW_STATUS_NO_MEMORY;
-    return KW_STATUS_PROCEED;
+    if (property == 0) return KW_STATUS_PROCEED;
+    return kwcmd::appendNumberArgument(reqCount, reqArgs, "Property", property);
 }
 
 extern "C" KW_EXPORT CLPSResponse* CmdConfigArrayDisks(int32_t argc, char** argv) {

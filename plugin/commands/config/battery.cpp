@@ -4,13 +4,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "commands/config/device_callbacks.h"
+#include "commands/callbacks.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
 #include "trace/sysdbg.h"
 
-using devicecfg::setMessage;
-using devicecfg::userParameter;
+using kwcmd::userParam;
 
 extern "C" KW_EXPORT const NVLstRow NVLstReconditionBattery[] = {
     {"controller", "GlobalNo=",  0x7, 1, nullptr, 0},
@@ -70,53 +69,37 @@ void formatMaximumDelay(char (&text)[kDelayTextSize], const char* maximum) {
 
 extern "C" KW_EXPORT int32_t CmdConfigBatteryValidateFunc(void*, void*, uint32_t argc, char** argv, uint32_t*,
                                                           char**, void*, void*, char* msgArg1, char* msgArg2) {
-    const char* controller = userParameter(argc, argv, "controller");
-    const char* battery = userParameter(argc, argv, "battery");
-    const char* action = userParameter(argc, argv, "action");
+    const char* controller = userParam(argc, argv, "controller");
+    const char* battery = userParam(argc, argv, "battery");
+    const char* action = userParam(argc, argv, "action");
 
-    if (controller != nullptr) {
-        char controllers[256] = {};
-        if (IsUserControllerIdValidWithSize(controller, controllers, sizeof controllers) != 0) {
-            setMessage(msgArg1, controller);
-            setMessage(msgArg2, controllers);
-            return KW_STATUS_BAD_CONTROLLER;
-        }
-    }
+    int32_t status = kwcmd::checkGivenController(controller, msgArg1, msgArg2);
+    if (status != KW_STATUS_PROCEED) return status;
 
     if (battery != nullptr) {
         char batteries[256] = {};
         uint32_t count = 0;
-        if (IsUserBatteryIdValidWithSize(battery, controller, batteries, sizeof batteries, &count) != 0) {
-            setMessage(msgArg1, battery);
-            setMessage(msgArg2, count != 0 ? batteries : kNoBatteries);
-            return KW_STATUS_BAD_BATTERY;
-        }
+        if (IsUserBatteryIdValidWithSize(battery, controller, batteries, sizeof batteries, &count) != 0)
+            return kwcmd::reject(KW_STATUS_BAD_BATTERY, msgArg1, battery, msgArg2,
+                                 count != 0 ? batteries : kNoBatteries);
     }
 
     uint32_t supported = 0;
     uint32_t allowed = 0;
     IsUserOperationValidForBattery(action, controller, battery, &supported, &allowed);
-    if (supported == 0) {
-        setMessage(msgArg1, action);
-        return KW_STATUS_ACTION_UNSUPPORTED;
-    }
-    if (allowed == 0) {
-        setMessage(msgArg1, action);
-        return KW_STATUS_ACTION_NOT_ALLOWED;
-    }
+    status = kwcmd::availabilityStatus(supported, allowed, action, msgArg1);
+    if (status != KW_STATUS_PROCEED) return status;
 
     if (strcmpCaseIgnore(action, "delaylearn") == 0) {
-        const char* days = userParameter(argc, argv, "days");
-        const char* hours = userParameter(argc, argv, "hours");
+        const char* days = userParam(argc, argv, "days");
+        const char* hours = userParam(argc, argv, "hours");
         char maximum[8] = {};
         if (IsDelayLearnWithinMaxLearnDelay(controller, battery, days, hours, maximum, sizeof maximum) != 0) {
             char requestedText[kDelayTextSize];
             char maximumText[kDelayTextSize];
             formatRequestedDelay(requestedText, days, hours);
             formatMaximumDelay(maximumText, maximum);
-            setMessage(msgArg1, requestedText);
-            setMessage(msgArg2, maximumText);
-            return KW_STATUS_BAD_LEARN_DELAY;
+            return kwcmd::reject(KW_STATUS_BAD_LEARN_DELAY, msgArg1, requestedText, msgArg2, maximumText);
         }
     }
     return KW_STATUS_PROCEED;

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "commands/callbacks.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
 #include "trace/sysdbg.h"
@@ -70,49 +71,13 @@ const NVCmdRow NVCmdConfigController[19] = {
 
 }  // extern "C"
 
-namespace kwctrl {
-
-const char* userParam(uint32_t argc, char** argv, const char* name) {
-    return ZCSGetAStrParamValueByAStrName(argc, argv, name, 1);
-}
-
-const char* requestValue(const uint32_t* reqCount, char** reqArgs, const char* name) {
-    return ZCSGetAStrParamValueByAStrName(*reqCount, reqArgs, name, 1);
-}
-
-void setMessageArg(char* msgArg, const char* text) {
-    snprintf(msgArg, CLPS_MSG_ARG_SIZE, "%s", text ? text : "");
-}
-
-int32_t appendNumberArgument(uint32_t* reqCount, char** reqArgs, const char* name, int32_t number) {
-    char* block = static_cast<char*>(ZCSAllocMem(CLPS_BLOCK_SIZE));
-    if (!block) return KW_STATUS_NO_MEMORY;
-    snprintf(block, CLPS_BLOCK_SIZE, "%s=%d", name, number);
-    reqArgs[*reqCount] = block;
-    ++*reqCount;
-    return KW_STATUS_PROCEED;
-}
-
-int32_t replaceRequestArgument(uint32_t* reqCount, char** reqArgs, const char* name, const char* text) {
-    int32_t index = ZCSGetParamIndexByAStrName(*reqCount, reqArgs, name, 0);
-    char* block = static_cast<char*>(ZCSAllocMem(CLPS_BLOCK_SIZE));
-    if (!block) return KW_STATUS_NO_MEMORY;
-    snprintf(block, CLPS_BLOCK_SIZE, "%s", text);
-    if (index < 0) {
-        reqArgs[*reqCount] = block;
-        ++*reqCount;
-    } else {
-        ZCSFreeMem(reqArgs[index]);
-        reqArgs[index] = block;
-    }
-    return KW_STATUS_PROCEED;
-}
-
-}  // namespace kwctrl
-
 namespace {
 
-using namespace kwctrl;
+using kwcmd::appendNumberArgument;
+using kwcmd::requestValue;
+using kwcmd::setMessage;
+using kwcmd::userParam;
+using kwctrl::validateCreateVirtualDisk;
 
 constexpr uint32_t kListSize = 256;
 constexpr uint32_t kRateSize = 8;
@@ -188,8 +153,8 @@ int32_t handlePatrolReadMode(const char* controller, uint32_t argc, char** argv,
     char offered[kListSize] = {};
     if (IsUserPatrolReadModeValidForController(modeValue, controller, offered, kListSize) == 0)
         return KW_STATUS_PROCEED;
-    setMessageArg(msgArg1, modeWord);
-    setMessageArg(msgArg2, offered);
+    setMessage(msgArg1, modeWord);
+    setMessage(msgArg2, offered);
     return KW_STATUS_BAD_PATROL_MODE;
 }
 
@@ -218,20 +183,14 @@ int32_t checkAvailability(const char* action, const char* controller, char* msgA
     uint32_t supported = 0;
     uint32_t allowed = 0;
     IsUserOperationValidForController(action, controller, &supported, &allowed);
-    if (supported == 0) {
-        setMessageArg(msgArg1, action);
-        return KW_STATUS_ACTION_UNSUPPORTED;
-    }
-    if (allowed != 0) return KW_STATUS_PROCEED;
-    if (strcmpCaseIgnore(action, "createvdisk") == 0) {
+    if (supported != 0 && allowed == 0 && strcmpCaseIgnore(action, "createvdisk") == 0) {
         char maximum[kMaxVDSize] = {};
         if (isOverMaxVDAllowed(controller, maximum, kMaxVDSize) != 0) {
-            setMessageArg(msgArg1, maximum);
+            setMessage(msgArg1, maximum);
             return KW_STATUS_MAX_VDISKS;
         }
     }
-    setMessageArg(msgArg1, action);
-    return KW_STATUS_ACTION_NOT_ALLOWED;
+    return kwcmd::availabilityStatus(supported, allowed, action, msgArg1);
 }
 
 }  // namespace
@@ -250,11 +209,12 @@ KW_EXPORT int32_t CmdConfigControllerValidateFunc(void* fw1, void* fw2, uint32_t
         return KW_STATUS_PROCEED;
     }
 
+    // A missing controller is asked about too, and named as the empty text.
     const char* controller = userParam(argc, argv, "controller");
     char validControllers[kListSize] = {};
     if (IsUserControllerIdValidWithSize(controller, validControllers, kListSize) != 0) {
-        setMessageArg(msgArg1, controller);
-        setMessageArg(msgArg2, validControllers);
+        setMessage(msgArg1, controller);
+        setMessage(msgArg2, validControllers);
         return KW_STATUS_BAD_CONTROLLER;
     }
 

@@ -1,6 +1,6 @@
 /* The controller configuration command: its variant table, parameter lists
- * and validation callback (exported under their own names), and the pieces
- * its two sources share. */
+ * and validation callback (exported under their own names), and the creation
+ * checks its second source (createvdisk.cpp) adds. */
 #ifndef KWCLP_CONFIG_CONTROLLER_H
 #define KWCLP_CONFIG_CONTROLLER_H
 
@@ -32,23 +32,6 @@ KW_EXPORT int32_t CmdConfigControllerValidateFunc(void* fw1, void* fw2, uint32_t
 
 #ifdef __cplusplus
 namespace kwctrl {
-
-/* The user's parameter of that name (name matched ignoring case), or null. */
-const char* userParam(uint32_t argc, char** argv, const char* name);
-/* The value the variant placed in the request under that name, or null. */
-const char* requestValue(const uint32_t* reqCount, char** reqArgs, const char* name);
-
-/* Copies text (null as empty) into a message argument, cut to its size. */
-void setMessageArg(char* msgArg, const char* text);
-
-/* Appends a 256-byte block holding "<name>=<number>" at the end of the
- * request: 1000, or 1655 when no block can be had (count unchanged). */
-int32_t appendNumberArgument(uint32_t* reqCount, char** reqArgs, const char* name, int32_t number);
-
-/* Puts text in place of the request element of that name (the first whose
- * name matches exactly), in a new 256-byte block; appends it when the
- * request holds no such element. 1000, or 1655 when no block can be had. */
-int32_t replaceRequestArgument(uint32_t* reqCount, char** reqArgs, const char* name, const char* text);
 
 /* The creation checks of "createvdisk", run after the controller and
  * availability checks passed. 1000 with "Length=" rewritten, or the first

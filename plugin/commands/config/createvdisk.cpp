@@ -1,7 +1,6 @@
 // rkconfig storage controller action=createvdisk: the parameter list and the
 // creation checks. The checks run in a fixed order and stop at the first
 // failure; when every one passes the size is sent as "Length=" in bytes.
-#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "commands/callbacks.h"
 #include "commands/config/controller.h"
 #include "kwsup/kwsup.h"
 #include "trace/sysdbg.h"
@@ -63,7 +63,9 @@ const NVLstRow NVLstCreateVD[41] = {
 
 namespace {
 
-using namespace kwctrl;
+using kwcmd::requestValue;
+using kwcmd::setMessage;
+using kwcmd::userParam;
 
 constexpr KwStatus kProceed = KW_STATUS_PROCEED;
 
@@ -138,8 +140,8 @@ int32_t checkRaidLayout(Creation& c) {
     if (!raid || !c.layoutText) return KW_STATUS_BAD_RAID;
     char offered[kPolicyListSize] = {};
     if (IsUserRaidInputValueValidForController(c.controller, c.layoutText, offered, kPolicyListSize) != 0) {
-        setMessageArg(c.msgArg1, raid);
-        setMessageArg(c.msgArg2, offered);
+        setMessage(c.msgArg1, raid);
+        setMessage(c.msgArg2, offered);
         return KW_STATUS_BAD_RAID;
     }
     c.layout = strtol(c.layoutText, nullptr, 10);
@@ -200,7 +202,7 @@ bool isValidDisk(const char* strippedValid, const char* id) {
 void setValidListMessage(char* msgArg, const char* validList) {
     size_t length = strlen(validList);
     if (length < CLPS_MSG_ARG_SIZE) {
-        setMessageArg(msgArg, validList);
+        setMessage(msgArg, validList);
         return;
     }
     size_t cut = CLPS_MSG_ARG_SIZE - 1;
@@ -217,9 +219,9 @@ int32_t checkRequestedDisksValid(Creation& c) {
     stripWhiteSpaceFromStr(stripped.get());
     for (uint32_t i = 0; i < c.diskCount; ++i) {
         if (isValidDisk(stripped.get(), c.requested[i])) continue;
-        setMessageArg(c.msgArg1, c.requested[i]);
+        setMessage(c.msgArg1, c.requested[i]);
         if (c.validList[0] == '\0')
-            setMessageArg(c.msgArg2, kNoValidDisks);
+            setMessage(c.msgArg2, kNoValidDisks);
         else
             setValidListMessage(c.msgArg2, c.validList);
         return KW_STATUS_BAD_DISK;
@@ -236,14 +238,14 @@ int32_t checkName(Creation& c) {
     }
     if (IsStringAValidName(name, 1) != 0) {
         traceLine("KWCLP: name= parameter is not valid\n");
-        setMessageArg(c.msgArg1, name);
-        setMessageArg(c.msgArg2, kNameCharacterRule);
+        setMessage(c.msgArg1, name);
+        setMessage(c.msgArg2, kNameCharacterRule);
         return KW_STATUS_BAD_VDISK_NAME;
     }
     char maxText[kMaxNameTextSize] = {};
     if (IsNameCorrectLength(name, c.controller, maxText, kMaxNameTextSize) != 0) {
         traceLine("KWCLP: name is too long\n");
-        setMessageArg(c.msgArg1, name);
+        setMessage(c.msgArg1, name);
         snprintf(c.msgArg2, CLPS_MSG_ARG_SIZE, kNameLengthRule, maxText);
         return KW_STATUS_BAD_VDISK_NAME;
     }
@@ -251,36 +253,17 @@ int32_t checkName(Creation& c) {
     return kProceed;
 }
 
-using PolicyCheck = int32_t (*)(const char* controller, const char* value, char* list, uint32_t listSize);
-
-struct PolicyRule {
-    PolicyCheck check;
-    const char* userParameter;
-    const char* requestName;
-    int32_t     status;
-    const char* noneOffered;
-};
-
-const PolicyRule kPolicyRules[] = {
-    {IsUserReadPolicyValidForController,  "readpolicy",  "ReadPolicy",  KW_STATUS_BAD_READ_POLICY,  "None - No valid read policies found"},
-    {IsUserWritePolicyValidForController, "writepolicy", "WritePolicy", KW_STATUS_BAD_WRITE_POLICY, "None - No valid write policies found"},
-    {IsUserCachePolicyValidForController, "cachepolicy", "CachePolicy", KW_STATUS_BAD_CACHE_POLICY, "None - No valid cache policies found"},
-    {IsUserStripeSizeValidForController,  "stripesize",  "StripeSize",  KW_STATUS_BAD_STRIPE_SIZE,  "None - No valid stripe size values found"},
+const kwcmd::OfferedValueRule kPolicyRules[] = {
+    {"readpolicy",  "ReadPolicy",  IsUserReadPolicyValidForController,  KW_STATUS_BAD_READ_POLICY,  "None - No valid read policies found"},
+    {"writepolicy", "WritePolicy", IsUserWritePolicyValidForController, KW_STATUS_BAD_WRITE_POLICY, "None - No valid write policies found"},
+    {"cachepolicy", "CachePolicy", IsUserCachePolicyValidForController, KW_STATUS_BAD_CACHE_POLICY, "None - No valid cache policies found"},
+    {"stripesize",  "StripeSize",  IsUserStripeSizeValidForController,  KW_STATUS_BAD_STRIPE_SIZE,  "None - No valid stripe size values found"},
 };
 
 // 7. Each policy given must be offered by the controller.
 int32_t checkPolicies(Creation& c) {
-    for (const PolicyRule& rule : kPolicyRules) {
-        const char* word = userParam(c.argc, c.argv, rule.userParameter);
-        const char* value = requestValue(c.reqCount, c.reqArgs, rule.requestName);
-        if (!word || !value) continue;
-        char offered[kPolicyListSize] = {};
-        if (rule.check(c.controller, value, offered, kPolicyListSize) == 0) continue;
-        setMessageArg(c.msgArg1, word);
-        setMessageArg(c.msgArg2, offered[0] ? offered : rule.noneOffered);
-        return rule.status;
-    }
-    return kProceed;
+    return kwcmd::checkOfferedValues(kPolicyRules, sizeof kPolicyRules / sizeof kPolicyRules[0], c.controller, c.argc,
+                                     c.argv, c.reqCount, c.reqArgs, c.msgArg1, c.msgArg2);
 }
 
 // 8. The layout's disk count rule.
@@ -310,11 +293,11 @@ int32_t checkSpanLength(Creation& c) {
     // A negative text wraps to a large value and fails the division test.
     uint32_t length = static_cast<uint32_t>(strtol(span, nullptr, 10));
     if (length <= 2) {
-        setMessageArg(c.msgArg1, span);
+        setMessage(c.msgArg1, span);
         return KW_STATUS_SPAN_TOO_SMALL;
     }
     if (c.diskCount % length != 0 || length >= c.diskCount) {
-        setMessageArg(c.msgArg1, span);
+        setMessage(c.msgArg1, span);
         return KW_STATUS_SPAN_NOT_DIVIDING;
     }
     c.spanLength = length;
@@ -329,14 +312,10 @@ int32_t fetchSizeRange(Creation& c) {
     return kProceed;
 }
 
-int32_t sendLength(Creation& c, const char* bytes) {
-    char text[CLPS_BLOCK_SIZE];
-    snprintf(text, sizeof text, "Length=%s", bytes);
-    return replaceRequestArgument(c.reqCount, c.reqArgs, "Length", text);
-}
+int32_t sendLength(Creation& c, const char* bytes) { return kwcmd::setLengthArgument(c.reqCount, c.reqArgs, bytes); }
 
-// 11 and 12. "max", "min", or a number with an optional unit letter (none
-// means gigabytes) that must lie within the range.
+// 11 and 12. "max", "min", or a size (see kwcmd::sizeInBytes) that must lie
+// within the range.
 int32_t checkSize(Creation& c) {
     const char* size = userParam(c.argc, c.argv, "size");
     // A line without a size is refused by the framework; should one arrive
@@ -345,29 +324,13 @@ int32_t checkSize(Creation& c) {
     if (strcmpCaseIgnore(size, "max") == 0) return sendLength(c, c.maximum);
     if (strcmpCaseIgnore(size, "min") == 0) return sendLength(c, c.minimum);
 
-    char number[kNumberSize] = {};
-    char unit = 'g';
-    size_t length = strlen(size);
-    if (length > 0 && !isdigit(static_cast<unsigned char>(size[length - 1]))) {
-        snprintf(number, sizeof number, "%.*s", static_cast<int>(length - 1), size);
-        unit = static_cast<char>(tolower(static_cast<unsigned char>(size[length - 1])));
-    } else {
-        snprintf(number, sizeof number, "%s", size);
-    }
-    if (IsStringAValidNumericValue(number) != 0) return KW_STATUS_SIZE_NOT_NUMERIC;
-    if (unit != 'b' && unit != 'm' && unit != 'g') return KW_STATUS_SIZE_BAD_UNIT;
-
-    double value = strtod(number, nullptr);
     char bytes[kNumberSize] = {};
-    if (unit == 'b') {
-        snprintf(bytes, sizeof bytes, "%s", number);
-    } else {
-        value *= unit == 'm' ? 1024.0 * 1024.0 : 1024.0 * 1024.0 * 1024.0;
-        ConvertToStringRepresentingInteger(value, bytes);
-    }
+    double value = 0;
+    int32_t status = kwcmd::sizeInBytes(size, bytes, sizeof bytes, &value);
+    if (status != kProceed) return status;
     if (value >= strtod(c.minimum, nullptr) && strtod(c.maximum, nullptr) >= value) return sendLength(c, bytes);
-    setMessageArg(c.msgArg1, c.minimum);
-    setMessageArg(c.msgArg2, c.maximum);
+    setMessage(c.msgArg1, c.minimum);
+    setMessage(c.msgArg2, c.maximum);
     return KW_STATUS_SIZE_OUT_OF_RANGE;
 }
 

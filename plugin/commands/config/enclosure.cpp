@@ -4,14 +4,16 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "commands/config/device_callbacks.h"
+#include "commands/callbacks.h"
 #include "kwsup/devices.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
 #include "trace/sysdbg.h"
 
-using devicecfg::setMessage;
-using devicecfg::userParameter;
+using kwcmd::availabilityStatus;
+using kwcmd::isWord;
+using kwcmd::reject;
+using kwcmd::userParam;
 
 extern "C" KW_EXPORT const NVLstRow NVLstCommonEnclosureCfg[] = {
     {"controller", "GlobalNo=",  7,     1, nullptr, 0},
@@ -73,7 +75,6 @@ extern "C" KW_EXPORT const NVCmdRow NVCmdConfigEnclosure[] = {
 
 namespace {
 
-constexpr const char* kNoEnclosures = "None - There are no enclosures on this controller.";
 constexpr const char* kAssetCharacters = "[A-Z,a-z,0-9,-,_]";
 
 // What the checks of one asset text (tag or name) need.
@@ -91,23 +92,6 @@ const AssetRule kAssetTagRule = {"assettag", "MaxAssetTagLength", "AssetTag", KW
 const AssetRule kAssetNameRule = {"assetname", "MaxAssetNameLength", "AssetName", KW_STATUS_BAD_ASSET_NAME_CHARS,
                                   KW_STATUS_ASSET_NAME_TOO_LONG, KW_STATUS_ASSET_NAME_UNCHANGED};
 
-bool isAction(const char* action, const char* word) {
-    return action != nullptr && strcmpCaseIgnore(action, word) == 0;
-}
-
-// Maps the two availability flags to a status, naming the action on rejection.
-int32_t availabilityStatus(uint32_t supported, uint32_t allowed, const char* action, char* msgArg1) {
-    if (supported == 0) {
-        setMessage(msgArg1, action);
-        return KW_STATUS_ACTION_UNSUPPORTED;
-    }
-    if (allowed == 0) {
-        setMessage(msgArg1, action);
-        return KW_STATUS_ACTION_NOT_ALLOWED;
-    }
-    return KW_STATUS_PROCEED;
-}
-
 // An asset text must be non-empty, of name characters without spaces, no
 // longer than the enclosure takes, and different from the current one.
 // Spaces are refused because the refusal names the accepted characters as
@@ -118,28 +102,20 @@ int32_t availabilityStatus(uint32_t supported, uint32_t allowed, const char* act
 int32_t checkAssetText(const AssetRule& rule, const char* controller, const char* enclosure, const char* value,
                        char* msgArg1, char* msgArg2) {
     const char* text = value != nullptr ? value : "";
-    if (text[0] == '\0' || IsStringAValidNameNoSpace(text) != 0) {
-        setMessage(msgArg1, text);
-        setMessage(msgArg2, kAssetCharacters);
-        return rule.badCharacters;
-    }
+    if (text[0] == '\0' || IsStringAValidNameNoSpace(text) != 0)
+        return reject(rule.badCharacters, msgArg1, text, msgArg2, kAssetCharacters);
     uint32_t maximum = 0;
     if (kwsup::readAssetLengthLimit(controller, enclosure, rule.lengthElement, &maximum) != kwsup::kRecordRead)
         return KW_STATUS_NO_MEMORY;
     if (maximum != 0 && maximum < strlen(text)) {
         char maximumText[16];
         snprintf(maximumText, sizeof maximumText, "%d", static_cast<int>(maximum));
-        setMessage(msgArg1, text);
-        setMessage(msgArg2, maximumText);
-        return rule.tooLong;
+        return reject(rule.tooLong, msgArg1, text, msgArg2, maximumText);
     }
     char current[64];
     if (kwsup::readAssetText(controller, enclosure, rule.valueElement, current, sizeof current) != kwsup::kRecordRead)
         return KW_STATUS_NO_MEMORY;
-    if (strcmp(text, current) == 0) {
-        setMessage(msgArg1, text);
-        return rule.unchanged;
-    }
+    if (strcmp(text, current) == 0) return reject(rule.unchanged, msgArg1, text);
     return KW_STATUS_PROCEED;
 }
 
@@ -148,64 +124,41 @@ int32_t checkAssetText(const AssetRule& rule, const char* controller, const char
 // blanked in the request so that only the change is sent.
 int32_t checkThresholds(uint32_t argc, char** argv, uint32_t* reqCount, char** reqArgs, const char* controller,
                         const char* enclosure, const char* index, char* msgArg1, char* msgArg2) {
-    const char* minWarn = userParameter(argc, argv, "minwarn");
-    const char* maxWarn = userParameter(argc, argv, "maxwarn");
+    const char* minWarn = userParam(argc, argv, "minwarn");
+    const char* maxWarn = userParam(argc, argv, "maxwarn");
     char minOut[256] = {};
     char maxOut[256] = {};
-    if (IsUserTempProbesInputValid(index, minWarn, maxWarn, enclosure, controller, minOut, maxOut) != 0) {
-        setMessage(msgArg1, minOut);
-        setMessage(msgArg2, maxOut);
-        return KW_STATUS_BAD_THRESHOLDS;
-    }
+    if (IsUserTempProbesInputValid(index, minWarn, maxWarn, enclosure, controller, minOut, maxOut) != 0)
+        return reject(KW_STATUS_BAD_THRESHOLDS, msgArg1, minOut, msgArg2, maxOut);
     bool changed = false;
     if (minWarn != nullptr && strcmp(minWarn, minOut) == 0) {
-        if (!devicecfg::blankArgument(*reqCount, reqArgs, "MinWarning=")) return KW_STATUS_NO_MEMORY;
+        if (kwcmd::blankRequestArgument(reqCount, reqArgs, "MinWarning=") != KW_STATUS_PROCEED)
+            return KW_STATUS_NO_MEMORY;
     } else {
         changed = true;
     }
     if (maxWarn != nullptr && strcmp(maxWarn, maxOut) == 0) {
-        if (!devicecfg::blankArgument(*reqCount, reqArgs, "MaxWarning=")) return KW_STATUS_NO_MEMORY;
+        if (kwcmd::blankRequestArgument(reqCount, reqArgs, "MaxWarning=") != KW_STATUS_PROCEED)
+            return KW_STATUS_NO_MEMORY;
     } else {
         changed = true;
     }
-    if (!changed) {
-        setMessage(msgArg1, minOut);
-        setMessage(msgArg2, maxOut);
-        return KW_STATUS_THRESHOLDS_UNCHANGED;
-    }
+    if (!changed) return reject(KW_STATUS_THRESHOLDS_UNCHANGED, msgArg1, minOut, msgArg2, maxOut);
     return KW_STATUS_PROCEED;
 }
 
 // Controller, enclosure and probe index, each when given.
 int32_t checkIdentifiers(const char* controller, const char* enclosure, const char* index, char* msgArg1,
                          char* msgArg2) {
-    if (controller != nullptr) {
-        char controllers[256] = {};
-        if (IsUserControllerIdValidWithSize(controller, controllers, sizeof controllers) != 0) {
-            setMessage(msgArg1, controller);
-            setMessage(msgArg2, controllers);
-            return KW_STATUS_BAD_CONTROLLER;
-        }
-    }
-    if (enclosure != nullptr) {
-        char enclosures[256] = {};
-        uint32_t count = 0;
-        if (IsUserEnclosureIdValidWithSize(enclosure, controller, enclosures, sizeof enclosures, &count) != 0) {
-            setMessage(msgArg1, enclosure);
-            setMessage(msgArg2, count != 0 ? enclosures : kNoEnclosures);
-            return KW_STATUS_BAD_ENCLOSURE;
-        }
-    }
+    int32_t status = kwcmd::checkGivenController(controller, msgArg1, msgArg2);
+    if (status != KW_STATUS_PROCEED) return status;
+    status = kwcmd::checkGivenEnclosure(enclosure, controller, msgArg1, msgArg2);
+    if (status != KW_STATUS_PROCEED) return status;
     if (index != nullptr) {
         char probes[KWSUP_LIST_SIZE] = {};
         if (IsUserTempProbesIndexValid(index, enclosure, controller, probes) != 0) {
-            if (probes[0] == '\0') {
-                setMessage(msgArg1, enclosure);
-                return KW_STATUS_NO_TEMP_PROBES;
-            }
-            setMessage(msgArg1, index);
-            setMessage(msgArg2, probes);
-            return KW_STATUS_BAD_TEMP_PROBE;
+            if (probes[0] == '\0') return reject(KW_STATUS_NO_TEMP_PROBES, msgArg1, enclosure);
+            return reject(KW_STATUS_BAD_TEMP_PROBE, msgArg1, index, msgArg2, probes);
         }
     }
     return KW_STATUS_PROCEED;
@@ -216,16 +169,16 @@ int32_t checkIdentifiers(const char* controller, const char* enclosure, const ch
 extern "C" KW_EXPORT int32_t CmdConfigEnclosureValidateFunc(void*, void*, uint32_t argc, char** argv,
                                                             uint32_t* reqCount, char** reqArgs, void*, void*,
                                                             char* msgArg1, char* msgArg2) {
-    const char* action = userParameter(argc, argv, "action");
-    const char* controller = userParameter(argc, argv, "controller");
-    const char* enclosure = userParameter(argc, argv, "enclosure");
-    const char* index = userParameter(argc, argv, "index");
+    const char* action = userParam(argc, argv, "action");
+    const char* controller = userParam(argc, argv, "controller");
+    const char* enclosure = userParam(argc, argv, "enclosure");
+    const char* index = userParam(argc, argv, "index");
     uint32_t supported = 0;
     uint32_t allowed = 0;
 
     // Service-tag reporting belongs to the storage subsystem as a whole; no
     // enclosure identifier is involved.
-    if (isAction(action, "enablests") || isAction(action, "disablests")) {
+    if (isWord(action, "enablests") || isWord(action, "disablests")) {
         IsUserOperationValidForStorageObject(action, &supported, &allowed);
         return availabilityStatus(supported, allowed, action, msgArg1);
     }
@@ -238,13 +191,13 @@ extern "C" KW_EXPORT int32_t CmdConfigEnclosureValidateFunc(void*, void*, uint32
     status = availabilityStatus(supported, allowed, action, msgArg1);
     if (status != KW_STATUS_PROCEED) return status;
 
-    if (isAction(action, "setassettag"))
-        return checkAssetText(kAssetTagRule, controller, enclosure, userParameter(argc, argv, "assettag"), msgArg1,
+    if (isWord(action, "setassettag"))
+        return checkAssetText(kAssetTagRule, controller, enclosure, userParam(argc, argv, "assettag"), msgArg1,
                               msgArg2);
-    if (isAction(action, "setassetname"))
-        return checkAssetText(kAssetNameRule, controller, enclosure, userParameter(argc, argv, "assetname"), msgArg1,
+    if (isWord(action, "setassetname"))
+        return checkAssetText(kAssetNameRule, controller, enclosure, userParam(argc, argv, "assetname"), msgArg1,
                               msgArg2);
-    if (isAction(action, "settempprobes") && index != nullptr)
+    if (isWord(action, "settempprobes") && index != nullptr)
         return checkThresholds(argc, argv, reqCount, reqArgs, controller, enclosure, index, msgArg1, msgArg2);
     return KW_STATUS_PROCEED;
 }

@@ -4,13 +4,13 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "commands/config/device_callbacks.h"
+#include "commands/callbacks.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
 #include "trace/sysdbg.h"
 
-using devicecfg::setMessage;
-using devicecfg::userParameter;
+using kwcmd::reject;
+using kwcmd::userParam;
 
 extern "C" KW_EXPORT const NVLstRow NVLstEnableDebug1[] = {
     {"state",   "state=",   1, 0, nullptr, 0},
@@ -76,70 +76,53 @@ extern "C" KW_EXPORT const NVCmdRow NVCmdServiceReq_DumpStore[] = {
 
 namespace {
 
-constexpr const char* kNoArrayDisks = "None - There are no array disks on this controller.";
 // The only controller model the write-policy service request applies to.
 constexpr const char* kServiceRequestModel = "TOLV SATA 1.5/6ch";
 
 // The controller must be given and exist.
-int32_t checkController(const char* controller, char* msgArg1, char* msgArg2) {
+int32_t checkRequiredController(const char* controller, char* msgArg1, char* msgArg2) {
     char controllers[KWSUP_LIST_SIZE] = {};
-    if (controller == nullptr || IsUserControllerIdValid(controller, controllers) != 0) {
-        setMessage(msgArg1, controller);
-        setMessage(msgArg2, controllers);
-        return KW_STATUS_BAD_CONTROLLER;
-    }
+    if (controller == nullptr || IsUserControllerIdValid(controller, controllers) != 0)
+        return reject(KW_STATUS_BAD_CONTROLLER, msgArg1, controller, msgArg2, controllers);
     return KW_STATUS_PROCEED;
 }
 
 // The virtual disk must be given and exist: 1604 with the valid virtual
 // disks, or 1622 with the controller when it has none.
-int32_t checkVirtualDisk(const char* controller, const char* vdisk, char* msgArg1, char* msgArg2) {
+int32_t checkRequiredVirtualDisk(const char* controller, const char* vdisk, char* msgArg1, char* msgArg2) {
     char vdisks[KWSUP_LIST_SIZE] = {};
     // Run even without a virtual disk, so that the list tells a controller
     // without virtual disks from a missing parameter.
     int32_t result = IsUserVirtualDiskIdValid(vdisk, controller, vdisks);
     if (vdisk != nullptr && result == 0) return KW_STATUS_PROCEED;
-    setMessage(msgArg1, vdisk);
-    if (vdisks[0] != '\0') {
-        setMessage(msgArg2, vdisks);
-        return KW_STATUS_BAD_VDISK;
-    }
-    setMessage(msgArg2, controller);
-    return KW_STATUS_NO_VDISKS;
+    if (vdisks[0] != '\0') return reject(KW_STATUS_BAD_VDISK, msgArg1, vdisk, msgArg2, vdisks);
+    return reject(KW_STATUS_NO_VDISKS, msgArg1, vdisk, msgArg2, controller);
 }
 
 }  // namespace
 
 extern "C" KW_EXPORT int32_t CmdConfigGlobalInfoValidateFunc(void*, void*, uint32_t argc, char** argv, uint32_t*,
                                                              char**, void*, void*, char* msgArg1, char*) {
-    const char* action = userParameter(argc, argv, "action");
+    const char* action = userParam(argc, argv, "action");
     uint32_t supported = 0;
     uint32_t allowed = 0;
     IsUserOperationValidForStorageObject(action, &supported, &allowed);
-    if (supported == 0) {
-        setMessage(msgArg1, action);
-        return KW_STATUS_ACTION_UNSUPPORTED;
-    }
-    if (allowed == 0) {
-        setMessage(msgArg1, action);
-        return KW_STATUS_ACTION_NOT_ALLOWED;
-    }
-    return KW_STATUS_PROCEED;
+    return kwcmd::availabilityStatus(supported, allowed, action, msgArg1);
 }
 
 extern "C" KW_EXPORT int32_t CmdConfigServiceRequestValidateFunc(void*, void*, uint32_t argc, char** argv, uint32_t*,
                                                                  char**, void*, void*, char* msgArg1,
                                                                  char* msgArg2) {
-    const char* controller = userParameter(argc, argv, "controller");
-    const char* vdisk = userParameter(argc, argv, "vdisk");
-    const char* writePolicy = userParameter(argc, argv, "writepolicy");
+    const char* controller = userParam(argc, argv, "controller");
+    const char* vdisk = userParam(argc, argv, "vdisk");
+    const char* writePolicy = userParam(argc, argv, "writepolicy");
     char name[256] = {};
     int32_t nameResult = GetControllerNameFromUserInput(controller, name);
 
     if (writePolicy == nullptr) return KW_STATUS_SERVICE_NOT_APPLICABLE;
-    int32_t status = checkController(controller, msgArg1, msgArg2);
+    int32_t status = checkRequiredController(controller, msgArg1, msgArg2);
     if (status != KW_STATUS_PROCEED) return status;
-    status = checkVirtualDisk(controller, vdisk, msgArg1, msgArg2);
+    status = checkRequiredVirtualDisk(controller, vdisk, msgArg1, msgArg2);
     if (status != KW_STATUS_PROCEED) return status;
     if (nameResult != 0 || strcmpCaseIgnore(name, kServiceRequestModel) != 0) return KW_STATUS_SERVICE_NOT_APPLICABLE;
     return KW_STATUS_PROCEED;
@@ -148,37 +131,28 @@ extern "C" KW_EXPORT int32_t CmdConfigServiceRequestValidateFunc(void*, void*, u
 extern "C" KW_EXPORT int32_t CmdConfigServiceMissingDiskValidateFunc(void*, void*, uint32_t argc, char** argv,
                                                                      uint32_t*, char**, void*, void*, char* msgArg1,
                                                                      char* msgArg2) {
-    const char* controller = userParameter(argc, argv, "controller");
-    const char* vdisk = userParameter(argc, argv, "vdisk");
-    const char* newDisk = userParameter(argc, argv, "newpdisk");
+    const char* controller = userParam(argc, argv, "controller");
+    const char* vdisk = userParam(argc, argv, "vdisk");
+    const char* newDisk = userParam(argc, argv, "newpdisk");
     if (newDisk == nullptr) return KW_STATUS_PROCEED;
 
-    int32_t status = checkController(controller, msgArg1, msgArg2);
+    int32_t status = checkRequiredController(controller, msgArg1, msgArg2);
     if (status != KW_STATUS_PROCEED) return status;
-    status = checkVirtualDisk(controller, vdisk, msgArg1, msgArg2);
+    status = checkRequiredVirtualDisk(controller, vdisk, msgArg1, msgArg2);
     if (status != KW_STATUS_PROCEED) return status;
 
     // The disk to be replaced is the data agent's to judge.
-    char disks[KWSUP_LIST_SIZE] = {};
-    uint32_t count = 0;
-    if (IsUserArrayDiskIdValid(newDisk, controller, disks, 0, &count) == 0) return KW_STATUS_PROCEED;
-    setMessage(msgArg1, newDisk);
-    setMessage(msgArg2, count != 0 ? disks : kNoArrayDisks);
-    return KW_STATUS_BAD_DISK;
+    return kwcmd::checkDisk(newDisk, controller, kwcmd::kNoArrayDisks, msgArg1, msgArg2);
 }
 
 extern "C" KW_EXPORT int32_t CmdConfigService_PatrolReadRate_ValidateFunc(void*, void*, uint32_t argc, char** argv,
                                                                           uint32_t* reqCount, char** reqArgs, void*,
                                                                           void*, char* msgArg1, char* msgArg2) {
-    const char* controller = userParameter(argc, argv, "controller");
-    char controllers[256] = {};
-    if (IsUserControllerIdValidWithSize(controller, controllers, sizeof controllers) != 0) {
-        setMessage(msgArg1, controller);
-        setMessage(msgArg2, controllers);
-        return KW_STATUS_BAD_CONTROLLER;
-    }
+    const char* controller = userParam(argc, argv, "controller");
+    int32_t status = kwcmd::checkController(controller, msgArg1, msgArg2);
+    if (status != KW_STATUS_PROCEED) return status;
 
-    const char* rate = userParameter(argc, argv, "rate");
+    const char* rate = userParam(argc, argv, "rate");
     if (rate != nullptr) {
         char current[8] = {};
         if (GetTagValueForController(controller, "PatrolReadRate", current, sizeof current) != 0)
@@ -186,8 +160,7 @@ extern "C" KW_EXPORT int32_t CmdConfigService_PatrolReadRate_ValidateFunc(void*,
         if (strcmp(current, rate) == 0) return KW_STATUS_PATROL_RATE_UNCHANGED;
     }
 
-    if (!devicecfg::appendNumberArgument(reqCount, reqArgs, "AttribType", 2)) return KW_STATUS_NO_MEMORY;
-    return KW_STATUS_PROCEED;
+    return kwcmd::appendNumberArgument(reqCount, reqArgs, "AttribType", 2);
 }
 
 namespace {
@@ -222,6 +195,6 @@ const ServiceRoute& routeFor(const char* action) {
 extern "C" KW_EXPORT CLPSResponse* CmdConfigGlobalInfo(int32_t argc, char** argv) {
     LogCLIArgs(argv, argc);
     const ServiceRoute& route =
-        routeFor(userParameter(static_cast<uint32_t>(argc < 0 ? 0 : argc), argv, "action"));
+        routeFor(userParam(static_cast<uint32_t>(argc < 0 ? 0 : argc), argv, "action"));
     return CLPSNVCmdConfigFunc(argc, argv, 6994, 6995, route.table, route.rows, "kwclp.xsl", route.callback);
 }

@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "kwsup/guards.h"
+#include "commands/callbacks.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
 #include "trace/sysdbg.h"
@@ -131,11 +131,9 @@ const NVCmdRow NVCommandConfigVDs[20] = {
 
 namespace {
 
-constexpr uint32_t kControllerListSize = 256;  // bounded controller list
-constexpr uint32_t kValueListSize = 128;       // supported layout and policy values
+constexpr uint32_t kValueListSize = 128;  // supported layout and policy values
 
 const char kNameRule[] = "[A-Z,a-z,0-9,-, ,_] and cannot start/end with spaces.";
-const char kNoArrayDisks[] = "None - There are no array disks on this controller.";
 
 // What the callback works with: the user's line, the request built from the
 // chosen variant, and the two message arguments.
@@ -147,32 +145,30 @@ struct Call {
     char*     first;
     char*     second;
 
-    const char* user(const char* name) const { return ZCSGetAStrParamValueByAStrName(argc, argv, name, 1); }
-    const char* request(const char* name) const {
-        return reqCount ? ZCSGetAStrParamValueByAStrName(*reqCount, reqArgs, name, 1) : nullptr;
-    }
+    const char* user(const char* name) const { return kwcmd::userParam(argc, argv, name); }
+    const char* request(const char* name) const { return kwcmd::requestValue(reqCount, reqArgs, name); }
 };
 
-// Message arguments are written only on the paths that name them; the
-// framework's buffers hold CLPS_MSG_ARG_SIZE bytes.
-void setMessage(char* argument, const char* text) {
-    if (argument != nullptr) snprintf(argument, CLPS_MSG_ARG_SIZE, "%s", text ? text : "");
-}
-
+// Message arguments are written only on the paths that name them; a value
+// that was not given is named as the empty text.
 int32_t reject(const Call& call, int32_t status, const char* first) {
-    setMessage(call.first, first);
+    kwcmd::setMessage(call.first, first);
     return status;
 }
 
 int32_t reject(const Call& call, int32_t status, const char* first, const char* second) {
-    setMessage(call.first, first);
-    setMessage(call.second, second);
+    kwcmd::setMessage(call.first, first);
+    kwcmd::setMessage(call.second, second);
     return status;
 }
 
-const char* listOr(const char* list, const char* none) { return list[0] != '\0' ? list : none; }
+int32_t checkOfferedValues(const Call& call, const char* controller, const kwcmd::OfferedValueRule* rules,
+                           uint32_t count) {
+    return kwcmd::checkOfferedValues(rules, count, controller, call.argc, call.argv, call.reqCount, call.reqArgs,
+                                     call.first, call.second);
+}
 
-bool isWord(const char* text, const char* word) { return text != nullptr && strcmpCaseIgnore(text, word) == 0; }
+using kwcmd::isWord;
 
 // ---- Hot spares ------------------------------------------------------------
 
@@ -199,24 +195,13 @@ int32_t validateDedicatedHotSpare(const Call& call, const char* controller, cons
 
 // ---- Policy changes --------------------------------------------------------
 
-using ValueCheck = int32_t (*)(const char* controller, const char* value, char* list, uint32_t size);
-
-// A policy the controller must support: the user's word, the request value
-// the variant made of it, and the rejection when the controller lacks it.
-struct SupportedPolicy {
-    const char* userParam;
-    const char* requestName;
-    ValueCheck  check;
-    const char* none;
-    int32_t     status;
-};
-
-// Checked in this order; the first unsupported one is reported.
-const SupportedPolicy kSupportedPolicies[] = {
-    {"readpolicy",      "ReadPolicy",      IsUserReadPolicyValidForController,      "None - No valid read policies found",      KW_STATUS_BAD_READ_POLICY},
-    {"diskcachepolicy", "DiskCachePolicy", IsUserDiskCachePolicyValidForController, "None - No valid Disk Cahe policies found", KW_STATUS_BAD_DISK_CACHE_POLICY},
-    {"cachepolicy",     "CachePolicy",     IsUserCachePolicyValidForController,     "None - No valid cache policies found",     KW_STATUS_BAD_CACHE_POLICY},
-    {"writepolicy",     "WritePolicy",     IsUserWritePolicyValidForController,     "None - No valid write policies found",     KW_STATUS_BAD_WRITE_POLICY},
+// Policies the controller must support, checked in this order; the first
+// unsupported one is reported.
+const kwcmd::OfferedValueRule kSupportedPolicies[] = {
+    {"readpolicy",      "ReadPolicy",      IsUserReadPolicyValidForController,      KW_STATUS_BAD_READ_POLICY,       "None - No valid read policies found"},
+    {"diskcachepolicy", "DiskCachePolicy", IsUserDiskCachePolicyValidForController, KW_STATUS_BAD_DISK_CACHE_POLICY, "None - No valid Disk Cahe policies found"},
+    {"cachepolicy",     "CachePolicy",     IsUserCachePolicyValidForController,     KW_STATUS_BAD_CACHE_POLICY,      "None - No valid cache policies found"},
+    {"writepolicy",     "WritePolicy",     IsUserWritePolicyValidForController,     KW_STATUS_BAD_WRITE_POLICY,      "None - No valid write policies found"},
 };
 
 // A policy that must differ from the one in force.
@@ -235,13 +220,9 @@ const ChangedPolicy kChangedPolicies[] = {
 };
 
 int32_t validateChangePolicy(const Call& call, const char* controller, const char* vdisk) {
-    for (const SupportedPolicy& p : kSupportedPolicies) {
-        const char* word = call.user(p.userParam);
-        const char* value = call.request(p.requestName);
-        if (word == nullptr || value == nullptr) continue;
-        char list[kValueListSize] = {0};
-        if (p.check(controller, value, list, sizeof list) != 0) return reject(call, p.status, word, listOr(list, p.none));
-    }
+    int32_t status = checkOfferedValues(call, controller, kSupportedPolicies,
+                                        sizeof kSupportedPolicies / sizeof kSupportedPolicies[0]);
+    if (status != KW_STATUS_PROCEED) return status;
     for (const ChangedPolicy& p : kChangedPolicies) {
         const char* word = call.user(p.userParam);
         if (word == nullptr || call.request(p.requestName) == nullptr) continue;
@@ -282,64 +263,30 @@ int32_t validateReconfigureDisks(const Call& call, const char* controller, const
         if (result == 0) continue;
         if (result != -1) return reject(call, KW_STATUS_BAD_RECONFIG_DISK, piece);
         if (count != 0) return reject(call, KW_STATUS_BAD_DISK, piece, list);
-        return reject(call, KW_STATUS_BAD_DISK, disks, kNoArrayDisks);
+        return reject(call, KW_STATUS_BAD_DISK, disks, kwcmd::kNoArrayDisks);
     }
     return KW_STATUS_PROCEED;
 }
 
-// The size as bytes: a number with an optional unit letter, no letter
-// meaning gigabytes. Returns 1000 with bytes filled, or 1606 / 1607.
-int32_t sizeInBytes(const char* size, char* bytes, uint32_t capacity) {
-    char number[256];
-    char unit = 'g';
-    size_t length = strlen(size);
-    if (length > 0 && MyIsDigit(size[length - 1]) != 0) {
-        unit = size[length - 1];
-        snprintf(number, sizeof number, "%.*s", static_cast<int>(length - 1), size);
-    } else {
-        snprintf(number, sizeof number, "%s", size);
-    }
-    if (IsStringAValidNumericValue(number) != 0) return KW_STATUS_SIZE_NOT_NUMERIC;
-    char unitText[2] = {unit, '\0'};
-    if (strcmpCaseIgnore(unitText, "b") == 0) {
-        snprintf(bytes, capacity, "%s", number);
-    } else if (strcmpCaseIgnore(unitText, "m") == 0) {
-        ConvertToStringRepresentingInteger(strtod(number, nullptr) * 1024.0 * 1024.0, bytes);
-    } else if (strcmpCaseIgnore(unitText, "g") == 0) {
-        ConvertToStringRepresentingInteger(strtod(number, nullptr) * 1024.0 * 1024.0 * 1024.0, bytes);
-    } else {
-        return KW_STATUS_SIZE_BAD_UNIT;
-    }
-    return KW_STATUS_PROCEED;
-}
-
-// Puts "Length=<bytes>" in the slot of the Length argument. The new block is
-// obtained before the old one is released, so a failure leaves the vector as
-// the framework built it.
+// Puts "Length=<bytes>" in the slot of the Length argument, or appends it:
+// the size row always places a Length argument, but should it be missing the
+// size still travels rather than being dropped.
 int32_t rewriteLength(const Call& call, const char* bytes) {
     if (call.reqCount == nullptr || call.reqArgs == nullptr) return KW_STATUS_NO_MEMORY;
-    kwsup::BlockGuard block(static_cast<char*>(ZCSAllocMem(256)));
-    if (!block) return KW_STATUS_NO_MEMORY;
-    snprintf(block.get(), 256, "Length=%s", bytes);
-    int32_t index = ZCSGetParamIndexByAStrName(*call.reqCount, call.reqArgs, "Length", 0);
-    if (index >= 0) {
-        kwsup::BlockGuard replaced(call.reqArgs[index]);
-        call.reqArgs[index] = block.release();
-    } else {
-        // The size row always places a Length argument; should it be missing,
-        // the size still travels, appended, rather than being dropped.
-        call.reqArgs[(*call.reqCount)++] = block.release();
-    }
-    return KW_STATUS_PROCEED;
+    return kwcmd::setLengthArgument(call.reqCount, call.reqArgs, bytes);
 }
 
 int32_t validateReconfigureSize(const Call& call, const char* controller, const char* vdisk, const char* size) {
     if (IsUserSizeParameterValidForReconfigure(controller, vdisk) != 0) return KW_STATUS_SIZE_CHANGE_IMPOSSIBLE;
     char bytes[256] = {0};
-    int32_t status = sizeInBytes(size, bytes, sizeof bytes);
+    double value = 0;
+    int32_t status = kwcmd::sizeInBytes(size, bytes, sizeof bytes, &value);
     if (status != KW_STATUS_PROCEED) return status;
     return rewriteLength(call, bytes);
 }
+
+const kwcmd::OfferedValueRule kStripeSizeRule = {"stripesize", "StripeSize", IsUserStripeSizeValidForController,
+                                                KW_STATUS_BAD_STRIPE_SIZE, "None - No valid stripe size values found"};
 
 int32_t validateReconfigure(const Call& call, const char* controller, const char* vdisk) {
     const char* raid = call.user("raid");
@@ -358,13 +305,8 @@ int32_t validateReconfigure(const Call& call, const char* controller, const char
     status = validateReconfigureDisks(call, controller, adisk);
     if (status != KW_STATUS_PROCEED) return status;
 
-    const char* stripe = call.user("stripesize");
-    const char* stripeValue = call.request("StripeSize");
-    if (stripe != nullptr && stripeValue != nullptr) {
-        char list[kValueListSize] = {0};
-        if (IsUserStripeSizeValidForController(controller, stripeValue, list, sizeof list) != 0)
-            return reject(call, KW_STATUS_BAD_STRIPE_SIZE, stripe, listOr(list, "None - No valid stripe size values found"));
-    }
+    status = checkOfferedValues(call, controller, &kStripeSizeRule, 1);
+    if (status != KW_STATUS_PROCEED) return status;
 
     const char* size = call.user("size");
     if (size != nullptr) return validateReconfigureSize(call, controller, vdisk, size);
@@ -374,21 +316,9 @@ int32_t validateReconfigure(const Call& call, const char* controller, const char
 // ---- The common checks -----------------------------------------------------
 
 int32_t validateTarget(const Call& call, const char* controller, const char* vdisk) {
-    if (controller != nullptr) {
-        char list[kControllerListSize] = {0};
-        if (IsUserControllerIdValidWithSize(controller, list, sizeof list) != 0)
-            return reject(call, KW_STATUS_BAD_CONTROLLER, controller, list);
-    }
-    if (vdisk != nullptr) {
-        char list[KWSUP_LIST_SIZE] = {0};
-        if (IsUserVirtualDiskIdValid(vdisk, controller, list) != 0) {
-            if (list[0] != '\0') return reject(call, KW_STATUS_BAD_VDISK, vdisk, list);
-            setMessage(call.first, vdisk);
-            if (controller != nullptr) setMessage(call.second, controller);
-            return KW_STATUS_NO_VDISKS;
-        }
-    }
-    return KW_STATUS_PROCEED;
+    int32_t status = kwcmd::checkGivenController(controller, call.first, call.second);
+    if (status != KW_STATUS_PROCEED) return status;
+    return kwcmd::checkGivenVirtualDisk(vdisk, controller, call.first, call.second);
 }
 
 int32_t validateAvailability(const Call& call, const char* action, const char* controller, const char* vdisk) {

@@ -4,66 +4,24 @@
 // goes to the data agent.
 #include <string.h>
 
+#include "commands/callbacks.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
 #include "trace/sysdbg.h"
 
 namespace {
 
-const char* const kNoPhysicalDisks = "None - There are no physical disks on this controller.";
-const char* const kNoEnclosures = "None - There are no enclosures on this controller.";
+using kwcmd::checkGivenConnector;
+using kwcmd::checkGivenController;
+using kwcmd::checkGivenControllerFullList;
+using kwcmd::checkGivenEnclosure;
+using kwcmd::checkGivenVirtualDisk;
+using kwcmd::reject;
+using kwcmd::userParam;
 
-char* userParam(uint32_t argc, char** argv, const char* name) {
-    return ZCSGetAStrParamValueByAStrName(argc, argv, name, 1);
-}
-
-// Fills the message arguments of a rejection and returns its code; a null
-// argument leaves that message argument as the framework put it.
-int32_t reject(int32_t code, char* msg1, const char* first, char* msg2, const char* second) {
-    if (first != NULL) strcpy(msg1, first);
-    if (second != NULL) strcpy(msg2, second);
-    return code;
-}
-
-int32_t checkController(const char* controller, char* msg1, char* msg2) {
-    char list[KWSUP_LIST_SIZE] = "";
-    if (controller == NULL || IsUserControllerIdValid(controller, list) == 0) return KW_STATUS_PROCEED;
-    return reject(KW_STATUS_BAD_CONTROLLER, msg1, controller, msg2, list);
-}
-
-int32_t checkControllerWithSize(const char* controller, char* msg1, char* msg2) {
-    char list[256] = "";
-    if (controller == NULL || IsUserControllerIdValidWithSize(controller, list, sizeof list) == 0)
-        return KW_STATUS_PROCEED;
-    return reject(KW_STATUS_BAD_CONTROLLER, msg1, controller, msg2, list);
-}
-
-int32_t checkVirtualDisk(const char* vdisk, const char* controller, char* msg1, char* msg2) {
-    char list[KWSUP_LIST_SIZE] = "";
-    if (vdisk == NULL || IsUserVirtualDiskIdValid(vdisk, controller, list) == 0) return KW_STATUS_PROCEED;
-    if (list[0] != '\0') return reject(KW_STATUS_BAD_VDISK, msg1, vdisk, msg2, list);
-    return reject(KW_STATUS_NO_VDISKS, msg1, vdisk, msg2, controller);
-}
-
-int32_t checkConnector(const char* connector, const char* controller, char* msg1, char* msg2) {
-    char list[KWSUP_LIST_SIZE] = "";
-    if (connector == NULL || IsUserChannelIdValid(connector, controller, list) == 0) return KW_STATUS_PROCEED;
-    return reject(KW_STATUS_BAD_CONNECTOR, msg1, connector, msg2, list);
-}
-
-int32_t checkDisk(const char* disk, const char* controller, char* msg1, char* msg2) {
-    char list[KWSUP_LIST_SIZE] = "";
-    uint32_t count = 0;
-    if (disk == NULL || IsUserArrayDiskIdValid(disk, controller, list, 0, &count) == 0) return KW_STATUS_PROCEED;
-    return reject(KW_STATUS_BAD_DISK, msg1, disk, msg2, count != 0 ? list : kNoPhysicalDisks);
-}
-
-int32_t checkEnclosure(const char* enclosure, const char* controller, char* msg1, char* msg2) {
-    char list[256] = "";
-    uint32_t count = 0;
-    if (enclosure == NULL || IsUserEnclosureIdValidWithSize(enclosure, controller, list, sizeof list, &count) == 0)
-        return KW_STATUS_PROCEED;
-    return reject(KW_STATUS_BAD_ENCLOSURE, msg1, enclosure, msg2, count != 0 ? list : kNoEnclosures);
+int32_t checkGivenDisk(const char* disk, const char* controller, char* msg1, char* msg2) {
+    if (disk == NULL) return KW_STATUS_PROCEED;
+    return kwcmd::checkDisk(disk, controller, kwcmd::kNoPhysicalDisks, msg1, msg2);
 }
 
 // The component index check that goes with an enclosure report's info word.
@@ -102,24 +60,24 @@ KW_EXPORT int32_t CmdReportArrayDisksValidateFunc(void*, void*, uint32_t argc, c
     const char* vdisk = userParam(argc, argv, "vdisk");
     const char* connector = userParam(argc, argv, "connector");
 
-    int32_t status = checkController(controller, msg1, msg2);
-    if (status == KW_STATUS_PROCEED) status = checkDisk(disk, controller, msg1, msg2);
-    if (status == KW_STATUS_PROCEED) status = checkVirtualDisk(vdisk, controller, msg1, msg2);
-    if (status == KW_STATUS_PROCEED) status = checkConnector(connector, controller, msg1, msg2);
+    int32_t status = checkGivenControllerFullList(controller, msg1, msg2);
+    if (status == KW_STATUS_PROCEED) status = checkGivenDisk(disk, controller, msg1, msg2);
+    if (status == KW_STATUS_PROCEED) status = checkGivenVirtualDisk(vdisk, controller, msg1, msg2);
+    if (status == KW_STATUS_PROCEED) status = checkGivenConnector(connector, controller, msg1, msg2);
     return status;
 }
 
 KW_EXPORT int32_t CmdReportControllerValidateFunc(void*, void*, uint32_t argc, char** argv, uint32_t*, char**,
                                                   void*, void*, char* msg1, char* msg2) {
-    return checkControllerWithSize(userParam(argc, argv, "controller"), msg1, msg2);
+    return checkGivenController(userParam(argc, argv, "controller"), msg1, msg2);
 }
 
 KW_EXPORT int32_t CmdReportVirtualDisksValidateFunc(void*, void*, uint32_t argc, char** argv, uint32_t*, char**,
                                                     void*, void*, char* msg1, char* msg2) {
     const char* controller = userParam(argc, argv, "controller");
     const char* vdisk = userParam(argc, argv, "vdisk");
-    int32_t status = checkControllerWithSize(controller, msg1, msg2);
-    if (status == KW_STATUS_PROCEED) status = checkVirtualDisk(vdisk, controller, msg1, msg2);
+    int32_t status = checkGivenController(controller, msg1, msg2);
+    if (status == KW_STATUS_PROCEED) status = checkGivenVirtualDisk(vdisk, controller, msg1, msg2);
     return status;
 }
 
@@ -127,8 +85,8 @@ KW_EXPORT int32_t CmdReportChannelsValidateFunc(void*, void*, uint32_t argc, cha
                                                 void*, void*, char* msg1, char* msg2) {
     const char* controller = userParam(argc, argv, "controller");
     const char* connector = userParam(argc, argv, "connector");
-    int32_t status = checkController(controller, msg1, msg2);
-    if (status == KW_STATUS_PROCEED) status = checkConnector(connector, controller, msg1, msg2);
+    int32_t status = checkGivenControllerFullList(controller, msg1, msg2);
+    if (status == KW_STATUS_PROCEED) status = checkGivenConnector(connector, controller, msg1, msg2);
     return status;
 }
 
@@ -138,8 +96,8 @@ KW_EXPORT int32_t CmdReportEnclosureValidateFunc(void*, void*, uint32_t argc, ch
     const char* enclosure = userParam(argc, argv, "enclosure");
     const char* info = userParam(argc, argv, "info");
     const char* index = userParam(argc, argv, "index");
-    int32_t status = checkControllerWithSize(controller, msg1, msg2);
-    if (status == KW_STATUS_PROCEED) status = checkEnclosure(enclosure, controller, msg1, msg2);
+    int32_t status = checkGivenController(controller, msg1, msg2);
+    if (status == KW_STATUS_PROCEED) status = checkGivenEnclosure(enclosure, controller, msg1, msg2);
     if (status == KW_STATUS_PROCEED && info != NULL)
         status = checkComponentIndex(info, index, enclosure, controller, msg1, msg2);
     return status;
@@ -149,7 +107,7 @@ KW_EXPORT int32_t CmdReportBatteryValidateFunc(void*, void*, uint32_t argc, char
                                                void*, void*, char* msg1, char* msg2) {
     const char* controller = userParam(argc, argv, "controller");
     const char* battery = userParam(argc, argv, "battery");
-    int32_t status = checkController(controller, msg1, msg2);
+    int32_t status = checkGivenControllerFullList(controller, msg1, msg2);
     if (status != KW_STATUS_PROCEED || battery == NULL) return status;
     char list[225] = "";
     uint32_t count = 0;
