@@ -108,6 +108,11 @@ bool applyStyleSheet(const std::string& sheetPath, const std::string& xml, std::
     }
     shareSheetDocuments(ctxt.get(), sheet.get());
     DocPtr result(xsltApplyStylesheetUser(sheet.get(), doc.get(), nullptr, nullptr, nullptr, ctxt.get()));
+    // The result stands on its own: the reply, its keys and the working
+    // state go before the result is written out, so that a report of
+    // thousands of objects never holds all of them at once.
+    ctxt.reset();
+    doc.reset();
     if (!result) {
         error = "style sheet " + sheetPath + " failed";
         return false;

@@ -44,6 +44,14 @@ ZCS_API void ZCSXFreeBuf(ZCSXBuf* buf);
 ZCS_API char* ZCSXFreeBufGetContent(ZCSXBuf* buf);
 ZCS_API void  ZCSXFreeBufContent(char* content);
 
+/* Whether text is the text of a live XML buffer and holds length bytes (its
+ * terminator not counted): 1 with *version set, else 0. The version changes
+ * with every change of the buffer's text and is never given to another text,
+ * so a reader that has seen (text, length, version) before knows the bytes
+ * without reading them. Buffers change only through this library; callers
+ * never write into a buffer's text. */
+ZCS_API int32_t ZCSXBufTextVersion(const char* text, uint32_t length, uint64_t* version);
+
 /* Looks for the first entry "name=value" of the vector and returns a pointer
  * to its value (inside the entry). name may end in "=" or not: "Length" and
  * "Length=" both find "Length=5". ignoreCase = 1 compares names ignoring

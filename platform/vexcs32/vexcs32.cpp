@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "vexcs32.h"
 
@@ -19,18 +21,81 @@ namespace {
 constexpr uint32_t kInitialCapacity = 256;
 constexpr uint32_t kMaxCapacity = std::numeric_limits<uint32_t>::max();
 
-ZCSXBuf* newEmptyBuffer() {
-    auto* buf = static_cast<ZCSXBuf*>(std::malloc(sizeof(ZCSXBuf)));
-    if (buf == nullptr) return nullptr;
-    buf->text = static_cast<char*>(std::malloc(kInitialCapacity));
-    if (buf->text == nullptr) {
-        std::free(buf);
+// What callers see (ZCSXBuf) followed by the library's own word: the version
+// of the text, a number drawn afresh from one process-wide counter whenever
+// the text changes, so no two texts ever share one.
+struct BufferRecord {
+    ZCSXBuf buf;  // first: the handle callers hold is the record's address
+    uint64_t version;
+};
+
+BufferRecord* recordOf(ZCSXBuf* buf) { return reinterpret_cast<BufferRecord*>(buf); }
+
+// The texts of live buffers by address, with their length and version: the
+// XML support library asks whether a text it is handed is one of them, so
+// that it can reuse what it learnt from that text without comparing it byte
+// by byte. Every change of a buffer goes through this library, and callers
+// only read a buffer's text, so a text's version changes exactly when its
+// bytes do.
+class TextRegistry {
+public:
+    struct Entry {
+        uint32_t length;
+        uint64_t version;
+    };
+
+    // Never fails: a text that cannot be recorded is simply not known, and
+    // its readers compare its bytes instead.
+    void record(BufferRecord* record, const char* previousText) noexcept {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (previousText != nullptr && previousText != record->buf.text) texts_.erase(previousText);
+        record->version = ++counter_;
+        try {
+            texts_[record->buf.text] = Entry{record->buf.length, record->version};
+        } catch (...) {
+            texts_.erase(record->buf.text);
+        }
+    }
+
+    void forget(const char* text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        texts_.erase(text);
+    }
+
+    bool find(const char* text, Entry& entry) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = texts_.find(text);
+        if (it == texts_.end()) return false;
+        entry = it->second;
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    uint64_t counter_ = 0;
+    std::unordered_map<const char*, Entry> texts_;
+};
+
+// Never destroyed: buffers may be released from other libraries' exit handlers.
+TextRegistry& textRegistry() {
+    static TextRegistry* registry = new TextRegistry();
+    return *registry;
+}
+
+BufferRecord* newEmptyBuffer() {
+    auto* record = static_cast<BufferRecord*>(std::malloc(sizeof(BufferRecord)));
+    if (record == nullptr) return nullptr;
+    record->buf.text = static_cast<char*>(std::malloc(kInitialCapacity));
+    if (record->buf.text == nullptr) {
+        std::free(record);
         return nullptr;
     }
-    buf->text[0] = '\0';
-    buf->capacity = kInitialCapacity;
-    buf->length = 0;
-    return buf;
+    record->buf.text[0] = '\0';
+    record->buf.capacity = kInitialCapacity;
+    record->buf.length = 0;
+    record->version = 0;
+    textRegistry().record(record, nullptr);
+    return record;
 }
 
 // Makes room for extra more bytes plus the terminator; false (buffer
@@ -45,14 +110,6 @@ bool reserveMore(ZCSXBuf* buf, size_t extra) {
     if (text == nullptr) return false;
     buf->text = text;
     buf->capacity = static_cast<uint32_t>(capacity);
-    return true;
-}
-
-bool appendBytes(ZCSXBuf* buf, std::string_view bytes) {
-    if (!reserveMore(buf, bytes.size())) return false;
-    std::memcpy(buf->text + buf->length, bytes.data(), bytes.size());
-    buf->length += static_cast<uint32_t>(bytes.size());
-    buf->text[buf->length] = '\0';
     return true;
 }
 
@@ -89,25 +146,40 @@ std::string_view withoutDeclaration(std::string_view markup) {
     return skipSpace(head.substr(end + 2));
 }
 
-std::string formatNode(const char* name, const char* attributes, bool isMarkup, const char* text) {
-    std::string node;
-    node += '<';
-    node += name;
-    if (attributes != nullptr && *attributes != '\0') {
-        node += ' ';
-        node += attributes;
+// The pieces of <name attributes>content</name>, content already escaped
+// where it must be: written straight into the buffer, so that a reply of
+// megabytes is copied once.
+struct NodePieces {
+    std::string_view name;
+    std::string_view attributes;
+    std::string_view content;
+
+    size_t size() const {
+        return 2 * name.size() + (attributes.empty() ? 0 : attributes.size() + 1) + content.size() + 5;
     }
-    node += '>';
-    if (text != nullptr) {
-        if (isMarkup)
-            node += withoutDeclaration(text);
-        else
-            appendEscaped(node, text);
+};
+
+bool appendNode(ZCSXBuf* buf, const NodePieces& node) {
+    if (!reserveMore(buf, node.size())) return false;
+    char* out = buf->text + buf->length;
+    auto put = [&out](std::string_view piece) {
+        if (!piece.empty()) std::memcpy(out, piece.data(), piece.size());  // an empty piece may have no data
+        out += piece.size();
+    };
+    put("<");
+    put(node.name);
+    if (!node.attributes.empty()) {
+        put(" ");
+        put(node.attributes);
     }
-    node += "</";
-    node += name;
-    node += '>';
-    return node;
+    put(">");
+    put(node.content);
+    put("</");
+    put(node.name);
+    put(">");
+    buf->length += static_cast<uint32_t>(node.size());
+    buf->text[buf->length] = '\0';
+    return true;
 }
 
 // ---- name=value lookup ------------------------------------------------------
@@ -176,17 +248,29 @@ void ZCSFreeMem(void* block) {
 
 ZCSXBuf* ZCSXAllocBuf(uint32_t flags, uint32_t contentOnly) {
     if (KWTestShouldFail(KWTEST_XBUF)) return nullptr;
-    ZCSXBuf* buf = newEmptyBuffer();
-    if (buf != nullptr) KWTestAcquired(KWLIVE_XBUF);
-    return buf;
+    BufferRecord* record = newEmptyBuffer();
+    if (record == nullptr) return nullptr;
+    KWTestAcquired(KWLIVE_XBUF);
+    return &record->buf;
 }
 
 int32_t ZCSXBufCatNode(ZCSXBuf* buf, const char* name, const char* attributes, uint32_t isMarkup,
                        const char* text) {
     if (buf == nullptr || name == nullptr) return -1;
     try {
-        std::string node = formatNode(name, attributes, isMarkup != 0, text);
-        return appendBytes(buf, node) ? 0 : -1;
+        std::string escaped;
+        std::string_view content;
+        if (text != nullptr && isMarkup != 0) {
+            content = withoutDeclaration(text);
+        } else if (text != nullptr) {
+            appendEscaped(escaped, text);
+            content = escaped;
+        }
+        const NodePieces node{name, attributes != nullptr ? attributes : "", content};
+        const char* previousText = buf->text;
+        if (!appendNode(buf, node)) return -1;
+        textRegistry().record(recordOf(buf), previousText);
+        return 0;
     } catch (...) {
         return -1;
     }
@@ -194,15 +278,18 @@ int32_t ZCSXBufCatNode(ZCSXBuf* buf, const char* name, const char* attributes, u
 
 void ZCSXFreeBuf(ZCSXBuf* buf) {
     if (buf == nullptr) return;
+    textRegistry().forget(buf->text);
     std::free(buf->text);
-    std::free(buf);
+    std::free(recordOf(buf));
     KWTestReleased(KWLIVE_XBUF);
 }
 
 char* ZCSXFreeBufGetContent(ZCSXBuf* buf) {
     if (buf == nullptr) return nullptr;
     char* text = buf->text;
-    std::free(buf);
+    // The text is the caller's from now on and may change without us.
+    textRegistry().forget(text);
+    std::free(recordOf(buf));
     KWTestReleased(KWLIVE_XBUF);
     KWTestAcquired(KWLIVE_XTEXT);
     return text;
@@ -212,6 +299,18 @@ void ZCSXFreeBufContent(char* content) {
     if (content == nullptr) return;
     std::free(content);
     KWTestReleased(KWLIVE_XTEXT);
+}
+
+int32_t ZCSXBufTextVersion(const char* text, uint32_t length, uint64_t* version) {
+    if (text == nullptr || version == nullptr) return 0;
+    try {
+        TextRegistry::Entry entry{};
+        if (!textRegistry().find(text, entry) || entry.length != length) return 0;
+        *version = entry.version;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
 }
 
 // ---- name=value lookup ------------------------------------------------------

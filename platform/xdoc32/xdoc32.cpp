@@ -11,12 +11,14 @@
 // other libxml2 users in the process keep their own error reporting).
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -116,17 +118,117 @@ void forEachDescendantElement(xmlNode* top, Visit visit) {
     }
 }
 
+// ---- identity of a text ---------------------------------------------------------
+
+// Says whether two texts handed in are the same bytes. The text of a live
+// common-services XML buffer is known by its address, length and version
+// (the version changes whenever the buffer's text does), which costs nothing
+// to compare; any other text is known by a copy of its bytes. So reading one
+// buffer element by element never compares the whole reply per element.
+class TextKey {
+public:
+    static TextKey of(std::string_view bytes) {
+        TextKey key;
+        key.address_ = bytes.data();
+        key.length_ = bytes.size();
+        uint64_t version = 0;
+        if (bytes.size() <= UINT32_MAX &&
+            ZCSXBufTextVersion(bytes.data(), static_cast<uint32_t>(bytes.size()), &version) == 1)
+            key.version_ = version;
+        return key;
+    }
+
+    // Keeps the bytes when the text has no version, for later comparisons.
+    void keepBytes() {
+        if (version_ == 0) copy_.assign(address_, length_);
+    }
+
+    bool answersFor(const TextKey& text) const {
+        if (length_ != text.length_ || version_ != text.version_) return false;
+        if (version_ != 0) return address_ == text.address_;
+        return std::memcmp(copy_.data(), text.address_, length_) == 0;
+    }
+
+    size_t length() const { return length_; }
+    bool versioned() const { return version_ != 0; }
+
+private:
+    const char* address_ = nullptr;
+    size_t length_ = 0;
+    uint64_t version_ = 0;  // 0: not a buffer's text
+    std::string copy_;      // the bytes, for texts without a version
+};
+
 // ---- DOM ---------------------------------------------------------------------
 
 // Owns one parsed document and the value texts handed out for its nodes.
+// A DOM is read-only, so every SXDOMCreate of the same text shares one
+// parse: callers that create and destroy a DOM per lookup (reading one reply
+// object by object) parse it once. Whole-document selections are kept too,
+// since such callers select the same objects again for every lookup.
 struct Dom {
     DocPtr doc;
+    TextKey key;
+    bool shared = false;   // known to the DOM cache
+    uint32_t handles = 0;  // SXDOMCreate results not yet destroyed
     std::unordered_map<const xmlNode*, std::string> values;
+    std::unordered_map<std::string, std::vector<xmlNode*>> rootSelections;
 };
 
 Dom* domOf(const xmlNode* node) {
     if (node == nullptr || node->doc == nullptr) return nullptr;
     return static_cast<Dom*>(node->doc->_private);
+}
+
+// DOMs by text: every one with handles out, and the last one whose handles
+// are all gone while its text is small (a big idle DOM is not worth its
+// memory: its callers parse it once anyway). A big text that is no buffer's
+// is not shared at all: knowing it again would take a copy of it.
+class DomCache {
+public:
+    static constexpr size_t kIdleTextLimit = 256 * 1024;
+
+    static bool worthSharing(const TextKey& key) { return key.versioned() || key.length() <= kIdleTextLimit; }
+
+    Dom* find(const TextKey& key) {
+        for (Dom* dom : doms_)
+            if (dom->key.answersFor(key)) return dom;
+        return nullptr;
+    }
+
+    void add(Dom* dom) { doms_.push_back(dom); }
+
+    // The DOM lost its last handle.
+    void idle(Dom* dom) {
+        std::erase(doms_, dom);
+        if (dom->key.length() > kIdleTextLimit) {
+            delete dom;
+            return;
+        }
+        if (idle_ != nullptr) {
+            std::erase(doms_, idle_);
+            delete idle_;
+        }
+        idle_ = dom;
+        doms_.push_back(dom);
+    }
+
+    void wake(Dom* dom) {
+        if (idle_ == dom) idle_ = nullptr;
+    }
+
+    std::mutex& mutex() { return mutex_; }
+
+private:
+    std::mutex mutex_;
+    std::vector<Dom*> doms_;
+    Dom* idle_ = nullptr;
+};
+
+// Never destroyed, like the lookup cache below.
+DomCache& domCache() {
+    static DomCache* cache = new DomCache();
+    return *cache;
 }
 
 SXDOMList* makeList(const std::vector<xmlNode*>& nodes) {
@@ -162,30 +264,204 @@ struct NameHash {
     size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
 };
 
-// One parsed text: the exact bytes (every hit is verified against them) and,
-// per element name, its elements in document order.
-struct ParsedText {
-    std::string bytes;
-    DocPtr doc;
-    std::unordered_map<std::string, std::vector<xmlNode*>, NameHash, std::equal_to<>> byName;
+// Where an element's text lies in TextIndex::stream.
+struct Span {
+    uint32_t begin;
+    uint32_t end;
 };
 
-std::unique_ptr<ParsedText> parseAndIndex(std::string_view bytes) {
-    DocPtr doc = parseWellFormed(bytes);
-    if (!doc) return nullptr;
-    auto parsed = std::make_unique<ParsedText>();
-    parsed->bytes.assign(bytes);
-    xmlNode* root = xmlDocGetRootElement(doc.get());
-    auto index = [&](xmlNode* node) {
-        std::string_view name(reinterpret_cast<const char*>(node->name));
-        auto it = parsed->byName.find(name);
-        if (it == parsed->byName.end()) it = parsed->byName.emplace(std::string(name), std::vector<xmlNode*>{}).first;
-        it->second.push_back(node);
+// One text, indexed for lookups by name and position: all character data
+// in document order as one stream, and per element name the spans of its
+// elements, in document order. An element's text (all text below it,
+// concatenated) is exactly the stream between its start and end tags, so
+// no tree is kept.
+struct TextIndex {
+    TextKey key;
+    std::string stream;
+    std::unordered_map<std::string, std::vector<Span>, NameHash, std::equal_to<>> byName;
+
+    std::vector<Span>& spansOf(std::string_view name) {
+        auto it = byName.find(name);
+        if (it == byName.end()) it = byName.emplace(std::string(name), std::vector<Span>{}).first;
+        return it->second;
+    }
+};
+
+// Builds a TextIndex from parser events. Element names come from the
+// parser's dictionary, so one name arrives at one address; the address is
+// remembered (and the name still compared) to spare hashing every name.
+class IndexBuilder {
+public:
+    explicit IndexBuilder(TextIndex& index) : index_(index) {}
+
+    void open(const char* name) {
+        auto [known, fresh] = byAddress_.try_emplace(name);
+        if (fresh || known->second.first != name) known->second = {std::string(name), &index_.spansOf(name)};
+        std::vector<Span>* spans = known->second.second;
+        spans->push_back(Span{position(), 0});
+        open_.push_back({spans, spans->size() - 1});
+        sawElement_ = true;
+    }
+
+    void close() {
+        if (open_.empty()) return;
+        auto [spans, at] = open_.back();
+        open_.pop_back();
+        (*spans)[at].end = position();
+    }
+
+    void text(const char* bytes, size_t length) {
+        if (!open_.empty()) index_.stream.append(bytes, length);
+    }
+
+    bool sawElement() const { return sawElement_; }
+    bool sawDoctype = false;
+    bool failed = false;
+    xmlParserCtxt* parser = nullptr;
+
+private:
+    uint32_t position() const { return static_cast<uint32_t>(index_.stream.size()); }
+
+    TextIndex& index_;
+    std::unordered_map<const char*, std::pair<std::string, std::vector<Span>*>> byAddress_;
+    std::vector<std::pair<std::vector<Span>*, size_t>> open_;
+    bool sawElement_ = false;
+};
+
+IndexBuilder& builderOf(void* context) { return *static_cast<IndexBuilder*>(context); }
+
+// The parser calls back through C: nothing may be thrown through it, so a
+// failure stops the parse and is reported afterwards.
+template <typename Body>
+void guarded(void* context, Body body) {
+    IndexBuilder& builder = builderOf(context);
+    if (builder.failed) return;
+    try {
+        body(builder);
+    } catch (...) {
+        builder.failed = true;
+        xmlStopParser(builder.parser);
+    }
+}
+
+void onStartElement(void* context, const xmlChar* localname, const xmlChar*, const xmlChar*, int, const xmlChar**,
+                    int, int, const xmlChar**) {
+    guarded(context, [&](IndexBuilder& b) { b.open(reinterpret_cast<const char*>(localname)); });
+}
+
+void onEndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    guarded(context, [](IndexBuilder& b) { b.close(); });
+}
+
+void onCharacters(void* context, const xmlChar* bytes, int length) {
+    guarded(context, [&](IndexBuilder& b) { b.text(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length)); });
+}
+
+void onDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    builderOf(context).sawDoctype = true;
+}
+
+// Entity references in a document with a DTD need the DTD's declarations,
+// which only the tree builder keeps; such documents take the tree path.
+xmlSAXHandler indexingHandler() {
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = onStartElement;
+    sax.endElementNs = onEndElement;
+    sax.characters = onCharacters;
+    sax.ignorableWhitespace = onCharacters;
+    sax.cdataBlock = onCharacters;
+    sax.internalSubset = onDoctype;
+    sax.serror = ignoreParseError;
+    return sax;
+}
+
+enum class IndexResult { kIndexed, kMalformed, kNeedsTree };
+
+IndexResult indexByEvents(std::string_view bytes, TextIndex& index) {
+    initLibxmlOnce();
+    ParserPtr ctxt(xmlCreateMemoryParserCtxt(bytes.data(), static_cast<int>(bytes.size())));
+    if (!ctxt) throw std::bad_alloc();
+    // The context owns its handler record and frees it with itself.
+    auto* sax = static_cast<xmlSAXHandler*>(xmlMalloc(sizeof(xmlSAXHandler)));
+    if (sax == nullptr) throw std::bad_alloc();
+    *sax = indexingHandler();
+    xmlFree(ctxt->sax);
+    ctxt->sax = sax;
+    IndexBuilder builder(index);
+    builder.parser = ctxt.get();
+    ctxt->userData = &builder;
+    xmlCtxtUseOptions(ctxt.get(), kParseOptions);
+    xmlParseDocument(ctxt.get());
+    if (ctxt->myDoc != nullptr) {
+        xmlFreeDoc(ctxt->myDoc);
+        ctxt->myDoc = nullptr;
+    }
+    if (builder.failed) throw std::bad_alloc();
+    if (builder.sawDoctype) return IndexResult::kNeedsTree;
+    if (!ctxt->wellFormed || !builder.sawElement()) return IndexResult::kMalformed;
+    return IndexResult::kIndexed;
+}
+
+// The same index from a parsed tree: text and CDATA nodes add their text,
+// entity references the entity's text, exactly as an element's text content
+// is made up.
+void indexFromTree(xmlNode* root, TextIndex& index) {
+    std::vector<std::pair<std::vector<Span>*, size_t>> open;
+    auto position = [&] { return static_cast<uint32_t>(index.stream.size()); };
+    auto finish = [&](xmlNode* node) {
+        if (!isElement(node)) return;
+        auto [spans, at] = open.back();
+        open.pop_back();
+        (*spans)[at].end = position();
     };
-    index(root);
-    forEachDescendantElement(root, index);
-    parsed->doc = std::move(doc);
-    return parsed;
+    xmlNode* node = root;
+    while (true) {
+        if (isElement(node)) {
+            std::vector<Span>& spans = index.spansOf(reinterpret_cast<const char*>(node->name));
+            spans.push_back(Span{position(), 0});
+            open.push_back({&spans, spans.size() - 1});
+            if (node->children != nullptr) {
+                node = node->children;
+                continue;
+            }
+        } else if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+            if (node->content != nullptr) index.stream += reinterpret_cast<const char*>(node->content);
+        } else if (node->type == XML_ENTITY_REF_NODE) {
+            // An undeclared or unloaded entity adds nothing.
+            if (xmlChar* content = xmlNodeGetContent(node)) {
+                index.stream += reinterpret_cast<const char*>(content);
+                xmlFree(content);
+            }
+        }
+        // Leave the node, and every ancestor whose last child it was.
+        while (true) {
+            finish(node);
+            if (node == root) return;
+            if (node->next != nullptr) {
+                node = node->next;
+                break;
+            }
+            node = node->parent;
+        }
+    }
+}
+
+std::unique_ptr<TextIndex> parseAndIndex(std::string_view bytes, TextKey key) {
+    if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+    auto index = std::make_unique<TextIndex>();
+    IndexResult result = indexByEvents(bytes, *index);
+    if (result == IndexResult::kMalformed) return nullptr;
+    if (result == IndexResult::kNeedsTree) {
+        index = std::make_unique<TextIndex>();
+        DocPtr doc = parseWellFormed(bytes);
+        if (!doc) return nullptr;
+        indexFromTree(xmlDocGetRootElement(doc.get()), *index);
+    }
+    key.keepBytes();
+    index->key = std::move(key);
+    return index;
 }
 
 // The last few texts looked up, most recent first. Callers read one reply
@@ -195,15 +471,16 @@ std::unique_ptr<ParsedText> parseAndIndex(std::string_view bytes) {
 // the same address and length, is parsed afresh.
 class ParseCache {
 public:
-    // The parse of bytes, or null when they are not well-formed XML.
-    ParsedText* find(std::string_view bytes) {
+    // The index of bytes, or null when they are not well-formed XML.
+    TextIndex* find(std::string_view bytes) {
+        TextKey key = TextKey::of(bytes);
         for (size_t i = 0; i < entries_.size(); ++i) {
-            if (holds(*entries_[i], bytes)) {
+            if (entries_[i]->key.answersFor(key)) {
                 moveToFront(i);
                 return entries_.front().get();
             }
         }
-        std::unique_ptr<ParsedText> parsed = parseAndIndex(bytes);
+        std::unique_ptr<TextIndex> parsed = parseAndIndex(bytes, std::move(key));
         if (!parsed) return nullptr;
         if (entries_.size() == kEntries) entries_.pop_back();
         entries_.insert(entries_.begin(), std::move(parsed));
@@ -215,19 +492,15 @@ public:
 private:
     static constexpr size_t kEntries = 4;
 
-    static bool holds(const ParsedText& entry, std::string_view bytes) {
-        return entry.bytes.size() == bytes.size() && std::memcmp(entry.bytes.data(), bytes.data(), bytes.size()) == 0;
-    }
-
     void moveToFront(size_t i) {
         if (i == 0) return;
-        std::unique_ptr<ParsedText> hit = std::move(entries_[i]);
+        std::unique_ptr<TextIndex> hit = std::move(entries_[i]);
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
         entries_.insert(entries_.begin(), std::move(hit));
     }
 
     std::mutex mutex_;
-    std::vector<std::unique_ptr<ParsedText>> entries_;
+    std::vector<std::unique_ptr<TextIndex>> entries_;
 };
 
 // Never destroyed: lookups may come from other libraries' exit handlers, and
@@ -238,7 +511,7 @@ ParseCache& parseCache() {
 }
 
 // Copies value into out, cut to capacity - 1 bytes and terminated.
-void copyBounded(const std::string& value, char* out, uint32_t capacity) {
+void copyBounded(std::string_view value, char* out, uint32_t capacity) {
     size_t n = value.size() < capacity ? value.size() : capacity - 1;
     std::memcpy(out, value.data(), n);
     out[n] = '\0';
@@ -251,12 +524,48 @@ constexpr int32_t kBadInput = -1;
 int32_t lookupElement(std::string_view bytes, const char* name, uint32_t index, char* out, uint32_t capacity) {
     ParseCache& cache = parseCache();
     std::lock_guard<std::mutex> lock(cache.mutex());
-    ParsedText* parsed = cache.find(bytes);
+    TextIndex* parsed = cache.find(bytes);
     if (parsed == nullptr) return kBadInput;
     auto it = parsed->byName.find(std::string_view(name));
     if (it == parsed->byName.end() || index >= it->second.size()) return kNotFound;
-    copyBounded(textContent(it->second[index]), out, capacity);
+    const Span span = it->second[index];
+    copyBounded(std::string_view(parsed->stream).substr(span.begin, span.end - span.begin), out, capacity);
     return kFound;
+}
+
+// A new DOM for the text, or the one already made from the same bytes.
+SXDOMNode* createDom(std::string_view bytes) {
+    DomCache& cache = domCache();
+    std::lock_guard<std::mutex> lock(cache.mutex());
+    TextKey key = TextKey::of(bytes);
+    if (Dom* shared = cache.find(key)) {
+        cache.wake(shared);
+        ++shared->handles;
+        return asHandle(xmlDocGetRootElement(shared->doc.get()));
+    }
+    DocPtr doc = parseWellFormed(bytes);
+    if (!doc) return nullptr;
+    auto dom = std::make_unique<Dom>();
+    dom->shared = DomCache::worthSharing(key);
+    if (dom->shared) key.keepBytes();
+    dom->key = std::move(key);
+    dom->handles = 1;
+    xmlNode* root = xmlDocGetRootElement(doc.get());
+    doc->_private = dom.get();
+    dom->doc = std::move(doc);
+    if (dom->shared) cache.add(dom.get());
+    dom.release();
+    return asHandle(root);
+}
+
+void destroyDom(Dom* dom) {
+    DomCache& cache = domCache();
+    std::lock_guard<std::mutex> lock(cache.mutex());
+    if (dom->handles == 0 || --dom->handles > 0) return;
+    if (dom->shared)
+        cache.idle(dom);
+    else
+        delete dom;
 }
 
 }  // namespace
@@ -267,15 +576,9 @@ SXDOMNode* SXDOMCreate(const char* text, uint32_t length, uint32_t flags) {
     if (KWTestShouldFail(KWTEST_DOM)) return nullptr;
     if (text == nullptr) return nullptr;
     try {
-        DocPtr doc = parseWellFormed(documentBytes(text, length));
-        if (!doc) return nullptr;
-        auto dom = std::make_unique<Dom>();
-        xmlNode* root = xmlDocGetRootElement(doc.get());
-        doc->_private = dom.get();
-        dom->doc = std::move(doc);
-        dom.release();
-        KWTestAcquired(KWLIVE_DOM);
-        return asHandle(root);
+        SXDOMNode* root = createDom(documentBytes(text, length));
+        if (root != nullptr) KWTestAcquired(KWLIVE_DOM);
+        return root;
     } catch (...) {
         return nullptr;
     }
@@ -284,14 +587,21 @@ SXDOMNode* SXDOMCreate(const char* text, uint32_t length, uint32_t flags) {
 void SXDOMDestroy(SXDOMNode* root) {
     Dom* dom = domOf(asXml(root));
     if (dom == nullptr) return;
-    delete dom;
+    destroyDom(dom);
     KWTestReleased(KWLIVE_DOM);
 }
 
 SXDOMList* SXDOMSelect(SXDOMNode* node, const char* name, uint32_t a, uint32_t b, uint32_t deep) {
     if (node == nullptr || name == nullptr) return nullptr;
     try {
-        return makeList(descendantsNamed(asXml(node), name));
+        xmlNode* top = asXml(node);
+        Dom* dom = domOf(top);
+        if (dom == nullptr || top != xmlDocGetRootElement(dom->doc.get()))
+            return makeList(descendantsNamed(top, name));
+        auto it = dom->rootSelections.find(name);
+        if (it == dom->rootSelections.end())
+            it = dom->rootSelections.emplace(name, descendantsNamed(top, name)).first;
+        return makeList(it->second);
     } catch (...) {
         return nullptr;
     }

@@ -28,8 +28,6 @@
     exclude-result-prefixes="rk">
 
   <xsl:output method="text" encoding="UTF-8"/>
-  <!-- An object's element by name: key('rk:element', concat(generate-id(object), '|', name)). -->
-  <xsl:key name="rk:element" match="DCStorageObject/*" use="concat(generate-id(..), '|', name())"/>
 
   <xsl:variable name="rk.kind" select="''"/>
   <xsl:variable name="rk.empty" select="'No objects found.'"/>
@@ -396,14 +394,17 @@
     </xsl:call-template>
     <xsl:value-of select="$rk.nl"/>
     <xsl:variable name="object" select="."/>
-    <xsl:variable name="id" select="concat(generate-id(), '|')"/>
     <xsl:variable name="w" select="number($width)"/>
     <!-- The fields, inline: a template call per row would cost more than the
          row itself on reports of thousands of objects. -->
     <xsl:for-each select="$kind/rk:field[not(@type = 'omit')][$rk.showAll or contains($rk.onlyList, concat(' ', @name, ' '))]">
       <xsl:variable name="field" select="."/>
+      <!-- The element is found among the object's own children: a key over
+           every element of every object would cost more memory than the
+           whole reply on reports of thousands of objects, for no gain. -->
+      <xsl:variable name="fieldName" select="string(@name)"/>
       <xsl:for-each select="$object">
-        <xsl:variable name="element" select="key('rk:element', concat($id, $field/@name))"/>
+        <xsl:variable name="element" select="*[name() = $fieldName]"/>
         <xsl:if test="normalize-space($element) != ''
                       or ($field/@type = 'state' and $element)
                       or ($field/@absent and not($element))
