@@ -1,0 +1,426 @@
+// The agent's state under stress, through the real binaries: many writers at
+// once, writers killed at random moments, a state killed while it is being
+// created, truncated and foreign state files, and read-only state folders.
+// Each case must end with a readable state that kept every acknowledged
+// write, or with a clear error and the file left byte for byte as it was.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <linux/capability.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "../e2e_host/json_check.h"
+#include "e2e.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Words = std::vector<std::string>;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A child process of one of the binaries, started with fork and exec so that
+// it can be killed at any moment, or started without the capabilities that
+// let root ignore file permissions.
+class Child {
+public:
+    Child(const Words& line, const std::string& state, const std::string& scratch, bool dropPermissionBypass = false)
+        : out_(scratch + "/out." + std::to_string(serial())), err_(out_ + ".err") {
+        Words args{kwtest::buildPath("bin/" + line.front()), "--state=" + state, "--format=json"};
+        args.insert(args.end(), line.begin() + 1, line.end());
+        std::map<std::string, std::string> env;
+        for (char** e = environ; *e; ++e)
+            if (const char* eq = std::strchr(*e, '=')) env[std::string(static_cast<const char*>(*e), eq)] = eq + 1;
+        env["KWCLP_TRACE_DIR"] = scratch;
+        env["KW_RIGHTS"] = "7";
+        env.erase("KWTEST_FAIL");
+        // Everything the child needs is made before fork: after it only
+        // async-signal-safe calls are allowed.
+        std::vector<std::string> envText;
+        for (const auto& [k, v] : env) envText.push_back(k + "=" + v);
+        std::vector<char*> argv, envp;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (auto& e : envText) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        pid_ = fork();
+        if (pid_ == 0) {
+            int out = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int err = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
+            if (dropPermissionBypass &&
+                (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
+                 prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) != 0 ||
+                 prctl(PR_CAPBSET_DROP, CAP_FOWNER, 0, 0, 0) != 0))
+                _exit(121);
+            execve(argv[0], argv.data(), envp.data());
+            _exit(122);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child() { wait(); }
+
+    void kill() { ::kill(pid_, SIGKILL); }  // harmless once it has ended: it is not reaped yet
+
+    // Waits for the end; exit code, or -1 when a signal ended it.
+    int wait() {
+        if (pid_ > 0) {
+            int status = 0;
+            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+            }
+            code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            killed_ = WIFSIGNALED(status);
+            pid_ = 0;
+        }
+        return code_;
+    }
+    bool killed() const { return killed_; }
+    std::string out() const { return readFile(out_); }
+    std::string err() const { return readFile(err_); }
+
+private:
+    static int serial() {
+        static std::atomic<int> next{0};
+        return next++;
+    }
+    std::string out_, err_;
+    pid_t pid_ = -1;
+    int code_ = -1;
+    bool killed_ = false;
+};
+
+struct Answer {
+    int code = -1;
+    std::string out, err;
+};
+
+Answer runLine(const Words& line, const std::string& state, const std::string& scratch, bool dropBypass = false) {
+    Child child(line, state, scratch, dropBypass);
+    Answer a;
+    a.code = child.wait();
+    a.out = child.out();
+    a.err = child.err();
+    return a;
+}
+
+// Controller attributes by name, from a json report.
+std::map<std::string, std::string> controller(const std::string& state, const std::string& scratch, int number) {
+    const auto a = runLine({"rkreport", "storage", "controller", "controller=" + std::to_string(number)}, state,
+                           scratch);
+    jsoncheck::Value value;
+    std::string error;
+    std::map<std::string, std::string> out;
+    if (a.code != 0 || !jsoncheck::parse(a.out, value, error)) return out;
+    const auto* objects = value.member("objects");
+    if (!objects || objects->items.empty()) return out;
+    for (const auto& [name, v] : objects->items[0].members) out[name] = v.string;
+    return out;
+}
+
+std::string integrity(const std::string& state) {
+    sqlite3* db = nullptr;
+    std::string result = "cannot open";
+    if (sqlite3_open_v2(state.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+void sqlExec(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+// One rate of one controller that a single writer owns.
+struct Slot {
+    int controller;
+    const char* object;   // "controller" or "globalinfo"
+    const char* action;
+    const char* element;  // where the report shows it
+};
+
+const Slot kSlots[] = {
+    {0, "controller", "setrebuildrate", "RebuildRate"},
+    {0, "controller", "setbgirate", "BGIRate"},
+    {0, "controller", "setcheckconsistencyrate", "CheckConsistencyRate"},
+    {0, "controller", "setreconstructrate", "ReconstructRate"},
+    {0, "globalinfo", "service_patrolreadrate", "PatrolReadRate"},
+    {1, "controller", "setrebuildrate", "RebuildRate"},
+    {1, "controller", "setbgirate", "BGIRate"},
+    {1, "controller", "setcheckconsistencyrate", "CheckConsistencyRate"},
+};
+
+Words rateLine(const Slot& slot, int rate) {
+    return {"rkconfig", "storage", slot.object, std::string("action=") + slot.action,
+            "controller=" + std::to_string(slot.controller), "rate=" + std::to_string(rate)};
+}
+
+class StateSafety : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "configuration commands need administrator rights";
+        state_ = dir_.file("state.db");
+        const auto seeded = runLine({"rkreport", "storage", "controller"}, state_, dir_.path());
+        ASSERT_EQ(seeded.code, 0) << seeded.err;
+    }
+
+    int alertEvents() {
+        const auto a = runLine({"rkreport", "system", "alertlog"}, state_, dir_.path());
+        jsoncheck::Value value;
+        std::string error;
+        if (!jsoncheck::parse(a.out, value, error) || !value.member("events")) return -1;
+        return static_cast<int>(value.member("events")->items.size());
+    }
+
+    kwtest::TempDir dir_;
+    std::string state_;
+};
+
+// Eight writers at once, ten acknowledged writes each, every writer on its
+// own attribute of a shared controller: no write may be lost to another.
+TEST_F(StateSafety, ConcurrentWritersKeepEveryAcknowledgedWrite) {
+    constexpr int kWrites = 10;
+    const int eventsBefore = alertEvents();
+    std::vector<std::thread> writers;
+    std::vector<std::vector<Answer>> answers(std::size(kSlots));
+    for (size_t w = 0; w < std::size(kSlots); ++w)
+        writers.emplace_back([&, w] {
+            for (int i = 0; i < kWrites; ++i) {
+                const int rate = (i % 2 == 0 ? 41 : 61) + static_cast<int>(w);
+                answers[w].push_back(runLine(rateLine(kSlots[w], rate), state_, dir_.path()));
+            }
+        });
+    for (auto& t : writers) t.join();
+
+    for (size_t w = 0; w < std::size(kSlots); ++w)
+        for (const auto& a : answers[w]) EXPECT_EQ(a.code, 0) << kSlots[w].action << ": " << a.out << a.err;
+    for (size_t w = 0; w < std::size(kSlots); ++w) {
+        const auto attributes = controller(state_, dir_.path(), kSlots[w].controller);
+        EXPECT_EQ(attributes.count(kSlots[w].element) ? attributes.at(kSlots[w].element) : "(missing)",
+                  std::to_string(61 + w))
+            << kSlots[w].action << " on controller " << kSlots[w].controller;
+    }
+    EXPECT_EQ(integrity(state_), "ok");
+    EXPECT_EQ(alertEvents(), eventsBefore + static_cast<int>(std::size(kSlots)) * kWrites);
+    std::printf("concurrency: %zu writers x %d writes\n", std::size(kSlots), kWrites);
+}
+
+// Writers killed at random moments (before, during or after their write):
+// the state stays readable and intact, and each attribute holds its last
+// acknowledged value or the value of a killed writer that came after it.
+TEST_F(StateSafety, WritersKilledAtRandomMomentsLeaveAConsistentState) {
+    constexpr int kSlotsUsed = 4, kWrites = 15;
+    // Kill moments spread over the whole life of a write, however fast the
+    // machine: from 0 to one and a half times what the slowest of as many
+    // undisturbed writes at once takes.
+    std::atomic<int> lifeMs{0};
+    {
+        std::vector<std::thread> probes;
+        for (int s = 0; s < kSlotsUsed; ++s)
+            probes.emplace_back([&, s] {
+                const auto started = std::chrono::steady_clock::now();
+                runLine(rateLine(kSlots[s], 29), state_, dir_.path());
+                const int took = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                      std::chrono::steady_clock::now() - started)
+                                                      .count());
+                for (int seen = lifeMs; took > seen && !lifeMs.compare_exchange_weak(seen, took);) {
+                }
+            });
+        for (auto& t : probes) t.join();
+    }
+    std::vector<std::thread> drivers;
+    std::vector<std::set<std::string>> allowed(kSlotsUsed);
+    std::atomic<int> killed{0}, acknowledged{0};
+    for (int s = 0; s < kSlotsUsed; ++s)
+        drivers.emplace_back([&, s] {
+            std::mt19937 random(1234u + static_cast<unsigned>(s));
+            std::uniform_int_distribution<int> delayMs(0, lifeMs * 3 / 2 + 1);
+            allowed[s] = {"29"};
+            for (int i = 0; i < kWrites; ++i) {
+                const int rate = 31 + s * 15 + i;
+                Child child(rateLine(kSlots[s], rate), state_, dir_.path());
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+                child.kill();
+                const int code = child.wait();
+                if (child.killed()) {
+                    ++killed;
+                    allowed[s].insert(std::to_string(rate));  // it may or may not have committed
+                } else if (code == 0) {
+                    ++acknowledged;
+                    allowed[s] = {std::to_string(rate)};
+                }
+            }
+        });
+    for (auto& t : drivers) t.join();
+
+    EXPECT_EQ(integrity(state_), "ok");
+    for (int s = 0; s < kSlotsUsed; ++s) {
+        const auto attributes = controller(state_, dir_.path(), kSlots[s].controller);
+        ASSERT_TRUE(attributes.count(kSlots[s].element)) << "state not readable after the kills";
+        EXPECT_TRUE(allowed[s].count(attributes.at(kSlots[s].element)))
+            << kSlots[s].element << " = " << attributes.at(kSlots[s].element);
+    }
+    // The state still takes writes.
+    EXPECT_EQ(runLine(rateLine(kSlots[0], 77), state_, dir_.path()).code, 0);
+    EXPECT_EQ(controller(state_, dir_.path(), 0)["RebuildRate"], "77");
+    std::printf("kill test: %d writes, %d killed, %d acknowledged\n", kSlotsUsed * kWrites, killed.load(),
+                acknowledged.load());
+}
+
+// The first command creates the state from the profile; killed at any
+// moment of that, it leaves either no state or a complete one.
+TEST_F(StateSafety, KilledWhileCreatingTheStateLeavesNoHalfState) {
+    int lifeMs = 0;
+    {
+        kwtest::TempDir fresh;
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_EQ(runLine({"rkreport", "storage", "vdisk"}, fresh.file("state.db"), fresh.path()).code, 0);
+        lifeMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - started)
+                                      .count());
+    }
+    constexpr int kTries = 12;
+    for (int i = 0; i < kTries; ++i) {
+        kwtest::TempDir fresh;
+        const std::string state = fresh.file("state.db");
+        const int killAtMs = lifeMs * i / (kTries - 2);
+        {
+            Child child({"rkreport", "storage", "vdisk"}, state, fresh.path());
+            std::this_thread::sleep_for(std::chrono::milliseconds(killAtMs));
+            child.kill();
+        }
+        const auto a = runLine({"rkreport", "storage", "vdisk"}, state, fresh.path());
+        EXPECT_EQ(a.code, 0) << "after a kill at " << killAtMs << " ms: " << a.err;
+        EXPECT_NE(a.out.find("\"LogicalDriveNum\""), std::string::npos);
+        EXPECT_EQ(integrity(state), "ok");
+    }
+}
+
+class BrokenState : public StateSafety {
+protected:
+    // The state file holds bytes: reports and writes are refused with a
+    // message naming the file, and the file keeps exactly those bytes.
+    void expectRefusedAndUntouched(const std::string& bytes, const std::string& what) {
+        writeFile(state_, bytes);
+        for (const char* suffix : {"-wal", "-shm"}) fs::remove(state_ + suffix);
+        const Words report{"rkreport", "storage", "controller"};
+        const auto a = runLine(report, state_, dir_.path());
+        EXPECT_NE(a.code, 0) << what;
+        EXPECT_NE((a.out + a.err).find(state_), std::string::npos) << what << ": the message does not name the file\n"
+                                                                     << a.out << a.err;
+        const Words writes[] = {
+            {"rkconfig", "storage", "controller", "action=setrebuildrate", "controller=0", "rate=55"},
+            {"rkconfig", "storage", "globalinfo", "action=globalrescan"},
+            {"rkconfig", "storage", "vdisk", "action=rename", "controller=0", "vdisk=1", "name=Other"},
+        };
+        for (const auto& line : writes) EXPECT_NE(runLine(line, state_, dir_.path()).code, 0) << what;
+        EXPECT_TRUE(readFile(state_) == bytes) << what << ": the state file was changed";
+    }
+};
+
+TEST_F(BrokenState, TruncatedStateIsRefusedAndLeftAsItIs) {
+    const std::string whole = readFile(state_);
+    ASSERT_GT(whole.size(), 8192u);
+    for (size_t size : {size_t{0}, size_t{50}, size_t{100}, size_t{4096}, whole.size() / 2, whole.size() - 1})
+        expectRefusedAndUntouched(whole.substr(0, size), "truncated to " + std::to_string(size) + " bytes");
+}
+
+TEST_F(BrokenState, ForeignStateIsRefusedAndLeftAsItIs) {
+    const std::string whole = readFile(state_);
+    expectRefusedAndUntouched("not a database\n", "a text file");
+    std::string noise(8192, '\0');
+    std::mt19937 random(7);
+    for (auto& c : noise) c = static_cast<char>(random());
+    expectRefusedAndUntouched(noise, "random bytes");
+
+    const std::string other = dir_.file("other.db");
+    sqlExec(other, "CREATE TABLE notes(text); INSERT INTO notes VALUES('hello');");
+    expectRefusedAndUntouched(readFile(other), "another program's database");
+
+    writeFile(other, whole);
+    sqlExec(other, "PRAGMA user_version=999;");
+    expectRefusedAndUntouched(readFile(other), "a state of another schema version");
+
+    writeFile(other, whole);
+    sqlExec(other, "PRAGMA application_id=12345;");
+    expectRefusedAndUntouched(readFile(other), "a database of another application id");
+}
+
+// A state folder (and file) that cannot be written, as seen by a root
+// process that honours permissions: each command either works or says why,
+// and nothing is overwritten.
+TEST_F(StateSafety, ReadOnlyStateFolder) {
+    struct Mode {
+        fs::perms folder, file;
+        const char* what;
+    };
+    const auto rx = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::others_read;
+    const auto rw = fs::perms::owner_read | fs::perms::owner_write;
+    const auto r = fs::perms::owner_read;
+    const Mode modes[] = {{rx, rw, "read-only folder"}, {rx, r, "read-only folder and file"},
+                          {fs::perms::owner_all, r, "read-only file"}};
+    kwtest::TempDir scratch;
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.what);
+        kwtest::TempDir folder;
+        const std::string state = folder.file("state.db");
+        fs::copy_file(state_, state);
+        const std::string before = readFile(state);
+        fs::permissions(state, mode.file);
+        fs::permissions(folder.path(), mode.folder);
+
+        const auto report = runLine({"rkreport", "storage", "vdisk"}, state, scratch.path(), true);
+        if (report.code != 0)
+            EXPECT_NE((report.out + report.err).find(state), std::string::npos) << report.out << report.err;
+        else
+            EXPECT_NE(report.out.find("\"LogicalDriveNum\""), std::string::npos);
+        const auto write = runLine(rateLine(kSlots[0], 52), state, scratch.path(), true);
+        EXPECT_NE(write.code, 0) << "a write to a state that cannot be written was acknowledged";
+        EXPECT_TRUE(readFile(state) == before) << "the state file was changed";
+
+        fs::permissions(folder.path(), fs::perms::owner_all);
+        fs::permissions(state, rw);
+        EXPECT_EQ(integrity(state), "ok");
+        EXPECT_EQ(runLine(rateLine(kSlots[0], 53), state, scratch.path()).code, 0);
+    }
+}
+
+}  // namespace
