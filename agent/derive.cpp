@@ -392,8 +392,8 @@ std::optional<std::string> View::derived(const Object& o, const std::string& nam
 
 Elements View::render(const Object& o) {
     Elements elements;
-    for (const auto& spec : attributesOf(o.kind)) {
-        std::string name = spec.name;
+    for (const auto& attribute : attributesOf(o.kind)) {
+        std::string name = attribute.name;
         std::optional<std::string> value;
         if (name == "State") {
             value = stateOf(o);

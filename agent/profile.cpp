@@ -105,20 +105,20 @@ private:
         std::string name = textOf(attribute->name);
         std::unique_ptr<xmlChar, XmlCharFree> raw(xmlNodeListGetString(doc_, attribute->children, 1));
         std::string value = textOf(raw.get());
-        const AttributeSpec* spec = findAttribute(node.kind, name);
-        if (!spec)
+        const AttributeSpec* known = findAttribute(node.kind, name);
+        if (!known)
             profileError(source_, node.line,
                          "unknown attribute '" + name + "' on " + kindName(node.kind) + "; expected one of " +
                              statableNames(node.kind));
-        if (!spec->statable)
+        if (!known->statable)
             profileError(source_, node.line,
                          "attribute '" + name + "' on " + kindName(node.kind) +
                              " is computed by the agent and cannot be stated");
-        if (auto expected = checkValue(*spec, value))
+        if (auto expected = checkValue(*known, value))
             profileError(source_, node.line,
                          "attribute " + name + "=\"" + value + "\" on " + kindName(node.kind) + ": expected " +
                              *expected);
-        if (spec->type == ValueType::Choice) value = *canonicalChoice(*spec, value);
+        if (known->type == ValueType::Choice) value = *canonicalChoice(*known, value);
         return {name, value};
     }
 

@@ -193,15 +193,15 @@ std::optional<Kind> kindFromName(std::string_view name) {
 std::span<const AttributeSpec> attributesOf(Kind kind) { return infoOf(kind).attributes; }
 
 const AttributeSpec* findAttribute(Kind kind, std::string_view name) {
-    for (const auto& spec : attributesOf(kind))
-        if (name == spec.name) return &spec;
+    for (const auto& attribute : attributesOf(kind))
+        if (name == attribute.name) return &attribute;
     return nullptr;
 }
 
 std::string statableNames(Kind kind) {
     std::string out;
-    for (const auto& spec : attributesOf(kind))
-        if (spec.statable) out += std::string(out.empty() ? "" : ", ") + spec.name;
+    for (const auto& attribute : attributesOf(kind))
+        if (attribute.statable) out += std::string(out.empty() ? "" : ", ") + attribute.name;
     return out;
 }
 
@@ -221,15 +221,15 @@ std::string childNames(std::optional<Kind> parent) {
     return out.empty() ? "nothing" : out;
 }
 
-std::optional<std::string> canonicalChoice(const AttributeSpec& spec, std::string_view value) {
-    if (!spec.choices) return std::nullopt;
-    for (const char* const* c = spec.choices; *c; ++c)
+std::optional<std::string> canonicalChoice(const AttributeSpec& attribute, std::string_view value) {
+    if (!attribute.choices) return std::nullopt;
+    for (const char* const* c = attribute.choices; *c; ++c)
         if (equalsIgnoringCase(*c, value)) return std::string(*c);
     return std::nullopt;
 }
 
-std::optional<std::string> checkValue(const AttributeSpec& spec, const std::string& value) {
-    switch (spec.type) {
+std::optional<std::string> checkValue(const AttributeSpec& attribute, const std::string& value) {
+    switch (attribute.type) {
         case ValueType::Text:
         case ValueType::DiskList:
             return std::nullopt;
@@ -247,7 +247,7 @@ std::optional<std::string> checkValue(const AttributeSpec& spec, const std::stri
                 return "binary digits (0 and 1), most significant first";
             return std::nullopt;
         case ValueType::Choice:
-            if (!canonicalChoice(spec, value)) return "one of " + choiceList(spec.choices);
+            if (!canonicalChoice(attribute, value)) return "one of " + choiceList(attribute.choices);
             return std::nullopt;
         case ValueType::Time:
             if (!isIsoTime(value)) return "a UTC time written YYYY-MM-DDTHH:MM:SSZ";

@@ -60,10 +60,10 @@ std::span<const Kind> childKindsOf(std::optional<Kind> parent);
 std::string childNames(std::optional<Kind> parent);
 
 // The canonical spelling of a choice value, or nullopt when it is not one.
-std::optional<std::string> canonicalChoice(const AttributeSpec& spec, std::string_view value);
+std::optional<std::string> canonicalChoice(const AttributeSpec& attribute, std::string_view value);
 // Checks a stated value against its type; returns a description of what was
 // expected when it does not fit.
-std::optional<std::string> checkValue(const AttributeSpec& spec, const std::string& value);
+std::optional<std::string> checkValue(const AttributeSpec& attribute, const std::string& value);
 
 // Names of states the model works with.
 namespace state {
