@@ -74,9 +74,9 @@ class System:
 
 def generated(preset):
     from importlib import util
-    spec = util.spec_from_file_location("genprofile", GENPROFILE)
-    gen = util.module_from_spec(spec)
-    spec.loader.exec_module(gen)
+    entry = util.spec_from_file_location("genprofile", GENPROFILE)
+    gen = util.module_from_spec(entry)
+    entry.loader.exec_module(gen)
     c, e, d, v = gen.PRESETS[preset]
     return System(name=f"{preset} disks", preset=preset, connectors=c, enclosures=e, disks=d, vdisks=v,
                   first_vdisk="0", last_vdisk=str(v - 1))
@@ -209,10 +209,10 @@ def builds_of(args):
     root = os.path.dirname(HERE)
     specs = args.build or [f"current={os.path.join(root, 'build')}"]
     builds = []
-    for spec in specs:
-        label, _, folder = spec.partition("=")
+    for entry in specs:
+        label, _, folder = entry.partition("=")
         if not folder:
-            label, folder = os.path.basename(os.path.normpath(spec)), spec
+            label, folder = os.path.basename(os.path.normpath(entry)), entry
         folder = os.path.abspath(folder)
         if not os.access(os.path.join(folder, "bin", "rkreport"), os.X_OK):
             raise SystemExit(f"{folder}/bin/rkreport is missing: build first")

@@ -212,11 +212,11 @@ private:
     std::string acceptedNames(const NVCmdRow& chosen, const std::vector<ParamSpec>& specs) const {
         std::vector<std::string> names;
         auto collect = [&names](const std::vector<ParamSpec>& from) {
-            for (const auto& spec : from) {
-                if (spec.isFixed()) continue;
+            for (const auto& rule : from) {
+                if (rule.isFixed()) continue;
                 bool seen = false;
-                for (const auto& name : names) seen = seen || equalsIgnoreCase(name, spec.name);
-                if (!seen) names.emplace_back(spec.name);
+                for (const auto& name : names) seen = seen || equalsIgnoreCase(name, rule.name);
+                if (!seen) names.emplace_back(rule.name);
             }
         };
         if (chosen.kind == NV_KIND_CONFIG) {
@@ -228,30 +228,30 @@ private:
         return names.empty() ? "none" : join(names, ", ");
     }
 
-    static std::string fixedText(const ParamSpec& spec) {
+    static std::string fixedText(const ParamSpec& rule) {
         std::vector<std::string> pairs;
-        for (const auto* row : spec.fixed) pairs.push_back(std::string(text(row->requestText)) + std::string(text(row->extraText)));
+        for (const auto* row : rule.fixed) pairs.push_back(std::string(text(row->requestText)) + std::string(text(row->extraText)));
         return join(pairs, ", ");
     }
 
     bool checkGiven(const NVCmdRow& row, const std::vector<ParamSpec>& specs) {
         for (const auto& p : line_.parameters) {
             std::string_view named = p.name.empty() ? p.word : p.name;
-            const ParamSpec* spec = p.name.empty() ? nullptr : findSpec(specs, p.name);
-            if (!spec) {
+            const ParamSpec* rule = p.name.empty() ? nullptr : findSpec(specs, p.name);
+            if (!rule) {
                 refuse(CLPS_ERR_UNKNOWN_PARAM, named, acceptedNames(row, specs));
                 return false;
             }
-            if (spec->isFixed()) {
-                refuse(CLPS_ERR_FIXED_PARAM, named, fixedText(*spec));
+            if (rule->isFixed()) {
+                refuse(CLPS_ERR_FIXED_PARAM, named, fixedText(*rule));
                 return false;
             }
-            if (p.value.size() > spec->lengthLimit()) {
-                refuse(CLPS_ERR_VALUE_TOO_LONG, named, std::to_string(spec->lengthLimit()));
+            if (p.value.size() > rule->lengthLimit()) {
+                refuse(CLPS_ERR_VALUE_TOO_LONG, named, std::to_string(rule->lengthLimit()));
                 return false;
             }
-            if (!spec->accepts(p.value)) {
-                refuse(CLPS_ERR_BAD_VALUE, p.word, spec->description());
+            if (!rule->accepts(p.value)) {
+                refuse(CLPS_ERR_BAD_VALUE, p.word, rule->description());
                 return false;
             }
         }
@@ -259,9 +259,9 @@ private:
     }
 
     bool checkRequired(const std::vector<ParamSpec>& specs) {
-        for (const auto& spec : specs) {
-            if (spec.required && !line_.find(spec.name)) {
-                refuse(CLPS_ERR_MISSING_PARAM, spec.name, spec.description());
+        for (const auto& rule : specs) {
+            if (rule.required && !line_.find(rule.name)) {
+                refuse(CLPS_ERR_MISSING_PARAM, rule.name, rule.description());
                 return false;
             }
         }

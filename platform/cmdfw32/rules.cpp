@@ -195,16 +195,16 @@ bool ParamSpec::accepts(std::string_view value) const {
 }
 
 const ParamSpec* findSpec(const std::vector<ParamSpec>& specs, std::string_view name) {
-    for (const auto& spec : specs)
-        if (equalsIgnoreCase(spec.name, name)) return &spec;
+    for (const auto& rule : specs)
+        if (equalsIgnoreCase(rule.name, name)) return &rule;
     return nullptr;
 }
 
 std::vector<ParamSpec> describeVariant(const NVCmdRow& row) {
     std::vector<ParamSpec> specs;
     auto specFor = [&specs](std::string_view name) -> ParamSpec& {
-        for (auto& spec : specs)
-            if (equalsIgnoreCase(spec.name, name)) return spec;
+        for (auto& rule : specs)
+            if (equalsIgnoreCase(rule.name, name)) return rule;
         specs.push_back(ParamSpec{});
         specs.back().name = name;
         return specs.back();
@@ -221,13 +221,13 @@ std::vector<ParamSpec> describeVariant(const NVCmdRow& row) {
         if (name.empty() || param.kind == NVP_ABSENT) continue;
         if (!isValueKind(param.kind) && !isChoiceKind(param.kind) && !isFixedKind(param.kind) && param.kind != NVP_GIVEN)
             continue;
-        ParamSpec& spec = specFor(name);
-        if (isValueKind(param.kind)) spec.values.push_back(&param);
-        if (isChoiceKind(param.kind)) spec.choices.push_back(&param);
-        if (isFixedKind(param.kind)) spec.fixed.push_back(&param);
-        if (param.kind == NVP_GIVEN && !spec.condition) spec.condition = &param;
-        if (param.kind == NVP_VALUE || param.kind == NVP_CHOICE_REQUIRED) spec.required = true;
-        spec.maxLength = std::max(spec.maxLength, param.maxLength);
+        ParamSpec& rule = specFor(name);
+        if (isValueKind(param.kind)) rule.values.push_back(&param);
+        if (isChoiceKind(param.kind)) rule.choices.push_back(&param);
+        if (isFixedKind(param.kind)) rule.fixed.push_back(&param);
+        if (param.kind == NVP_GIVEN && !rule.condition) rule.condition = &param;
+        if (param.kind == NVP_VALUE || param.kind == NVP_CHOICE_REQUIRED) rule.required = true;
+        rule.maxLength = std::max(rule.maxLength, param.maxLength);
     }
     if (row.selectorParam && row.kind != NV_KIND_CONFIG) specFor(row.selectorParam).selectorValue = row.selectorValue;
     return specs;

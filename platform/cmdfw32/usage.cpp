@@ -24,23 +24,23 @@ std::string columns(const std::vector<std::pair<std::string, std::string>>& rows
     return out;
 }
 
-bool listedInSynopsis(const NVCmdRow& row, const ParamSpec& spec) {
-    if (spec.isFixed()) return false;
+bool listedInSynopsis(const NVCmdRow& row, const ParamSpec& rule) {
+    if (rule.isFixed()) return false;
     // A configuration variant's action word stands in its own column.
-    return !(row.kind == NV_KIND_CONFIG && spec.selectorValue);
+    return !(row.kind == NV_KIND_CONFIG && rule.selectorValue);
 }
 
-std::string specWord(const ParamSpec& spec) {
-    std::string name(spec.name);
-    if (spec.selectorValue) return name + "=" + spec.selectorValue;
-    std::string word = name + "=" + spec.placeholder();
-    return spec.required || spec.condition ? word : "[" + word + "]";
+std::string specWord(const ParamSpec& rule) {
+    std::string name(rule.name);
+    if (rule.selectorValue) return name + "=" + rule.selectorValue;
+    std::string word = name + "=" + rule.placeholder();
+    return rule.required || rule.condition ? word : "[" + word + "]";
 }
 
-std::string specDetail(const ParamSpec& spec) {
-    std::string detail = spec.required || spec.condition ? "required   " : "optional   ";
-    detail += spec.description();
-    if (spec.maxLength != 0) detail += ", at most " + std::to_string(spec.maxLength) + " characters";
+std::string specDetail(const ParamSpec& rule) {
+    std::string detail = rule.required || rule.condition ? "required   " : "optional   ";
+    detail += rule.description();
+    if (rule.maxLength != 0) detail += ", at most " + std::to_string(rule.maxLength) + " characters";
     return detail;
 }
 
@@ -92,8 +92,8 @@ std::vector<std::string> listedActions(const NVCmdRow* table, uint32_t rowCount)
 
 std::string variantSynopsis(const NVCmdRow& row) {
     std::vector<std::string> words;
-    for (const auto& spec : describeVariant(row))
-        if (listedInSynopsis(row, spec)) words.push_back(specWord(spec));
+    for (const auto& rule : describeVariant(row))
+        if (listedInSynopsis(row, rule)) words.push_back(specWord(rule));
     return join(words, " ");
 }
 
@@ -104,9 +104,9 @@ std::string tableUsage(const Line& line, const NVCmdRow* table, uint32_t rowCoun
 std::string actionUsage(const Line& line, const NVCmdRow& row) {
     std::string out = "Usage: " + line.pathText() + " action=" + (row.selectorValue ? row.selectorValue : "");
     std::vector<std::pair<std::string, std::string>> rows;
-    for (const auto& spec : describeVariant(row)) {
-        if (!listedInSynopsis(row, spec)) continue;
-        rows.emplace_back(std::string(spec.name) + "=" + spec.placeholder(), specDetail(spec));
+    for (const auto& rule : describeVariant(row)) {
+        if (!listedInSynopsis(row, rule)) continue;
+        rows.emplace_back(std::string(rule.name) + "=" + rule.placeholder(), specDetail(rule));
     }
     if (rows.empty()) return out + "\n\nThis action takes no parameters.\n";
     return out + " <parameters>\n\nParameters:\n" + columns(rows);
