@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "vexcs32.h"
 
@@ -20,8 +21,17 @@ std::string libFolder() {
     return path.substr(0, path.find_last_of('/')) + "/lib";
 }
 
+// The private folder goes when the fuzzer exits.
+struct Folder {
+    std::string path;
+    ~Folder() {
+        std::error_code ec;
+        if (path.rfind("/tmp/rk-fuzz-", 0) == 0) std::filesystem::remove_all(path, ec);
+    }
+};
+
 const std::string& workFolder() {
-    static const std::string folder = [] {
+    static const Folder folder{[] {
         char pattern[] = "/tmp/rk-fuzz-XXXXXX";
         const char* made = mkdtemp(pattern);
         std::string path = made ? made : "/tmp";
@@ -32,8 +42,8 @@ const std::string& workFolder() {
         unsetenv("KWDA_LOG");
         KWTestReset();
         return path;
-    }();
-    return folder;
+    }()};
+    return folder.path;
 }
 
 volatile size_t g_kept = 0;
