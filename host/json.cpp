@@ -3,9 +3,7 @@
 #include <cstdio>
 
 namespace rkhost {
-namespace {
 
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when invalid.
 size_t utf8SequenceLength(const std::string& s, size_t i) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     size_t n = 0;
@@ -24,8 +22,6 @@ size_t utf8SequenceLength(const std::string& s, size_t i) {
     if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
     return n;
 }
-
-}  // namespace
 
 std::string jsonString(const std::string& text) {
     std::string out = "\"";

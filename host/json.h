@@ -6,6 +6,10 @@
 
 namespace rkhost {
 
+// Length of the valid UTF-8 sequence that starts at text[i], or 0 when the
+// bytes there are not UTF-8.
+size_t utf8SequenceLength(const std::string& text, size_t i);
+
 std::string jsonString(const std::string& text);
 std::string jsonStringList(const std::vector<std::string>& items);
 

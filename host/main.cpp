@@ -113,14 +113,25 @@ std::string objectsJson(const std::vector<Object>& objects) {
     return out + "]";
 }
 
+// Escapes text for XML output; control bytes are dropped and bytes that are
+// not UTF-8 become U+FFFD, so the document is always well-formed.
 std::string xmlEscape(const std::string& text) {
     std::string out;
-    for (char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
         if (c == '&') out += "&amp;";
         else if (c == '<') out += "&lt;";
         else if (c == '>') out += "&gt;";
         else if (c == '"') out += "&quot;";
-        else if (static_cast<unsigned char>(c) >= 0x20 || c == '\n' || c == '\t') out += c;
+        else if (byte >= 0x80) {
+            if (size_t n = utf8SequenceLength(text, i)) {
+                out.append(text, i, n);
+                i += n - 1;
+            } else {
+                out += "\xEF\xBF\xBD";
+            }
+        } else if (byte >= 0x20 || c == '\n' || c == '\t') out += c;
     }
     return out;
 }
