@@ -376,24 +376,15 @@ void Store::exec(const std::string& sql) {
     }
 }
 
-void Store::read(const std::function<void()>& body) {
-    if (depth_ > 0) return body();
-    exec("BEGIN");
-    ++depth_;
-    try {
-        body();
-    } catch (...) {
-        --depth_;
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-    --depth_;
-    exec("COMMIT");
-}
+void Store::read(const std::function<void()>& body) { transaction("BEGIN", body); }
 
-void Store::write(const std::function<void()>& body) {
+void Store::write(const std::function<void()>& body) { transaction("BEGIN IMMEDIATE", body); }
+
+// Runs body inside one transaction opened with begin; a nested call joins the
+// transaction already open. Anything body throws rolls the transaction back.
+void Store::transaction(const char* begin, const std::function<void()>& body) {
     if (depth_ > 0) return body();
-    exec("BEGIN IMMEDIATE");
+    exec(begin);
     ++depth_;
     try {
         body();

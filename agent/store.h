@@ -112,6 +112,7 @@ public:
     void exec(const std::string& sql);
 
 private:
+    void transaction(const char* begin, const std::function<void()>& body);
     friend class Statement;
     void openExisting();
     void checkIdentity();
