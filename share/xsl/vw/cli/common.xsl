@@ -341,8 +341,21 @@
        shown), as "|Kind=30|..." and "|Kind= Name State ... |...". -->
   <xsl:variable name="rk.onlyList" select="concat(' ', normalize-space($rk.only), ' ')"/>
   <xsl:variable name="rk.showAll" select="$rk.onlyList = '  '"/>
+  <!-- Only the kinds the reply holds are measured: "|Controller|" for each
+       distinct object type, "||" when some object has none (the sheet's
+       default kind then applies). -->
+  <xsl:key name="rk.byType" match="DCStorageObject" use="normalize-space(ObjType)"/>
+  <xsl:variable name="rk.types">
+    <xsl:text>|</xsl:text>
+    <xsl:for-each select="//DCStorageObject[generate-id() = generate-id(key('rk.byType', normalize-space(ObjType))[1])]">
+      <xsl:value-of select="concat(normalize-space(ObjType), '|')"/>
+    </xsl:for-each>
+  </xsl:variable>
+  <xsl:variable name="rk.replyKinds"
+      select="$rk.tables/rk:kinds/rk:kind[contains($rk.types, concat('|', @name, '|'))
+                                          or (@name = $rk.kind and contains($rk.types, '||'))]"/>
   <xsl:variable name="rk.kindWidths">
-    <xsl:for-each select="$rk.tables/rk:kinds/rk:kind">
+    <xsl:for-each select="$rk.replyKinds">
       <xsl:value-of select="concat('|', @name, '=')"/>
       <xsl:for-each select="rk:field[not(@type = 'omit')][$rk.showAll or contains($rk.onlyList, concat(' ', @name, ' '))]">
         <xsl:sort select="string-length(@label)" data-type="number" order="descending"/>
@@ -356,7 +369,7 @@
       <xsl:for-each select="$rk.tables/rk:hidden/rk:name"><xsl:value-of select="concat(., ' ')"/></xsl:for-each>
     </xsl:variable>
     <xsl:value-of select="concat('|= ', $hidden)"/>
-    <xsl:for-each select="$rk.tables/rk:kinds/rk:kind">
+    <xsl:for-each select="$rk.replyKinds">
       <xsl:value-of select="concat('|', @name, '= ', $hidden)"/>
       <xsl:for-each select="rk:field/@name | rk:field/@with"><xsl:value-of select="concat(., ' ')"/></xsl:for-each>
     </xsl:for-each>
