@@ -1,9 +1,11 @@
 #include "catalogue.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 
 namespace rkhost {
 namespace {
@@ -95,9 +97,20 @@ std::string expandMessage(const std::string& text, const std::array<std::string,
     return out;
 }
 
+// Most commands show a reply and never a message, so the file is only read
+// when the first text is looked up.
 bool Catalogue::load(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) return false;
+    path_ = path;
+    read_ = false;
+    texts_.clear();
+    commandTexts_.clear();
+    return access(path.c_str(), R_OK) == 0;
+}
+
+void Catalogue::read() const {
+    if (read_) return;
+    read_ = true;
+    std::ifstream in(path_);
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') continue;
@@ -116,10 +129,10 @@ bool Catalogue::load(const std::string& path) {
         if (command.empty()) texts_[id] = std::move(text);
         else commandTexts_[{id, command}] = std::move(text);
     }
-    return true;
 }
 
 const std::string* Catalogue::find(long id) const {
+    read();
     if (auto it = commandTexts_.find({id, commandWord_}); it != commandTexts_.end()) return &it->second;
     if (auto it = texts_.find(id); it != texts_.end()) return &it->second;
     return nullptr;

@@ -14,6 +14,7 @@ public:
     // a line break. "<id>@<command word> <text>" gives the text that id has
     // for that command word only (one id can head a report and a
     // configuration command). Returns false when the file cannot be read.
+    // The file is read when the first text is looked up.
     bool load(const std::string& path);
     // The command word whose own texts win over the shared ones.
     void setCommandWord(const std::string& word) { commandWord_ = word; }
@@ -23,9 +24,12 @@ public:
 
 private:
     const std::string* find(long id) const;
+    void read() const;
 
-    std::map<long, std::string> texts_;
-    std::map<std::pair<long, std::string>, std::string> commandTexts_;
+    std::string path_;
+    mutable bool read_ = true;
+    mutable std::map<long, std::string> texts_;
+    mutable std::map<std::pair<long, std::string>, std::string> commandTexts_;
     std::string commandWord_;
 };
 
