@@ -111,6 +111,10 @@ def command_lines(s):
     report = lambda *w: ("rkreport", list(w))
     config = lambda *w: ("rkconfig", ["--dry-run", *w])
     lines = [
+        # What starting a process costs here, and starting the host with its
+        # libraries but no command: the floor under every command below.
+        *([("start /bin/true", "/bin/true", []), ("rkreport --version", "rkreport", ["--version"])]
+          if s.name == "default" else []),
         ("system version", *report("system", "version")),
         ("system summary", *report("system", "summary")),
         ("system alertlog", *report("system", "alertlog")),
@@ -151,26 +155,35 @@ class Sample:
     failed: str = ""
 
 
-def run_once(binary, words, state, log_path, rss_path):
-    """One run: exit status, standard error, wall and CPU seconds, peak KiB, requests."""
+def run_once(binary, words, state, log_path, rss_path, peak=False):
+    """One run: exit status, standard error, wall and CPU seconds, peak KiB, requests.
+
+    The command is started directly, so that its times are its own. GNU time
+    (needed for the peak: measured from Python the peak would include the
+    interpreter's memory, copied by fork) only runs where peak is asked for,
+    in a run of its own whose times are not taken."""
     env = dict(os.environ)
     env.pop("KWDA_PROFILE", None)
     env["KWDA_LOG"] = log_path
     for path in (log_path, rss_path):
         if os.path.exists(path):
             os.unlink(path)
-    # GNU time reports the peak of its own child only; measured from Python
-    # the peak would include the interpreter's memory, copied by fork.
-    argv = [TIME, "-f", "%M", "-o", rss_path, binary, f"--state={state}", *words]
+    command = [binary, *([f"--state={state}"] if state else []), *words]
+    rss_kib = 0
+    if peak:
+        subprocess.run([TIME, "-f", "%M", "-o", rss_path, *command], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, env=env)
+        with open(rss_path) as f:
+            lines = [line for line in f.read().splitlines() if line.strip()]
+        rss_kib = int(lines[-1]) if lines and lines[-1].strip().isdigit() else 0
+        if os.path.exists(log_path):
+            os.unlink(log_path)
     start = time.perf_counter()
-    proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
+    proc = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     _, status, usage = os.wait4(proc.pid, 0)
     wall = time.perf_counter() - start
     err = proc.stderr.read().decode(errors="replace")
     proc.stderr.close()
-    with open(rss_path) as f:
-        lines = [line for line in f.read().splitlines() if line.strip()]
-    rss_kib = int(lines[-1]) if lines and lines[-1].strip().isdigit() else 0
     queries = 0
     if os.path.exists(log_path):
         with open(log_path, "rb") as f:
@@ -241,15 +254,17 @@ def main(argv):
     plan = [(system, name, program, words) for system in systems for name, program, words in command_lines(system)
             if args.only in name]
     samples = {}
-    for _ in range(args.runs):
+    for run in range(args.runs):
         for system, name, program, words in plan:
             for label, folder in builds:
                 key = (system.name, name, label)
                 sample = samples.setdefault(key, Sample())
                 if sample.failed:
                     continue
-                rc, err, wall, cpu, rss, queries = run_once(os.path.join(folder, "bin", program), words,
-                                                            states[label, system.name], log_path, rss_path)
+                binary = program if program.startswith("/") else os.path.join(folder, "bin", program)
+                state = states[label, system.name] if program in ("rkreport", "rkconfig") else ""
+                rc, err, wall, cpu, rss, queries = run_once(binary, words, state, log_path, rss_path,
+                                                            peak=run == 0)
                 if rc != 0:
                     sample.failed = f"exit {rc}: {err.strip().splitlines()[-1] if err.strip() else ''}"
                     continue
