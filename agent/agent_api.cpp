@@ -20,6 +20,7 @@
 #include "session.h"
 #include "store.h"
 #include "tasks.h"
+#include "write_support.h"
 
 #define KWDA_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -78,8 +79,10 @@ void flushEvents(Session& session) {
 
 Store& openState(const Environment& env, double now) {
     Connection& connection = cachedConnection();
+    // A state opened for reading only is opened again for each request, so
+    // one that became writable meanwhile takes writes at once.
     if (connection.store && connection.owner == ::getpid() && connection.path == env.statePath &&
-        connection.store->stillCurrent())
+        !connection.store->readOnly() && connection.store->stillCurrent())
         return *connection.store;
     if (connection.owner != ::getpid()) (void)connection.store.release();
     connection.store.reset();
@@ -112,21 +115,26 @@ std::string handle(uint32_t count, const char* const* vector, std::string& comma
     command = request.command();
     const Command* entry = findCommand(command);
     if (!entry) badRequest("unknown command " + command);
+    bool writes = entry->access == Access::Write ||
+                  (entry->access == Access::PassThrough && passThroughWrites(request));
+    // Checked before the state is opened: a text that is refused never
+    // reaches it.
+    if (writes) checkArgumentTexts(request);
     Environment env = Environment::fromProcess();
     double now = nowSeconds();
 
     std::lock_guard<std::mutex> guard(connectionLock());
     Store& store = openState(env, now);
     Session session(store, env, now);
-    // With a time scale of 0 every running task is due at once.
+    // With a time scale of 0 every running task is due at once. A state
+    // opened for reading only keeps its due tasks: reports show them at
+    // their progress, and the next writer settles them.
     double dueBy = env.timeScale <= 0 ? 1e300 : now;
-    if (store.anyTaskDue(dueBy)) {
+    if (!store.readOnly() && store.anyTaskDue(dueBy)) {
         store.write([&] { settleDueTasks(session, dueBy); });
         flushEvents(session);
     }
     ReplyBuilder out(command);
-    bool writes = entry->access == Access::Write ||
-                  (entry->access == Access::PassThrough && passThroughWrites(request));
     if (writes) {
         store.write([&] { entry->handler(session, request, out); });
         flushEvents(session);

@@ -1,13 +1,15 @@
 #include "reply.h"
 
-#include <cstdio>
 #include <string_view>
+
+#include "utf8.h"
 
 namespace kwda {
 
 namespace {
 
 constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 
 std::string openReply(const std::string& command, Status status) {
     std::string out = kDeclaration;
@@ -21,7 +23,18 @@ std::string openReply(const std::string& command, Status status) {
 std::string xmlEscape(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    for (unsigned char c : text) {
+    for (size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        const Utf8Step step = utf8Step(text, at);
+        at += step.length;
+        if (!step.valid) {
+            out += kReplacementCharacter;
+            continue;
+        }
+        if (step.length > 1) {
+            out.append(text, at - step.length, step.length);
+            continue;
+        }
         switch (c) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;
@@ -29,14 +42,8 @@ std::string xmlEscape(const std::string& text) {
             case '"': out += "&quot;"; break;
             case '\t': case '\n': case '\r': out += static_cast<char>(c); break;
             default:
-                if (c < 0x20 || c == 0x7f) {
-                    // Not representable in XML 1.0: keep it visible instead.
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
-                    out += buffer;
-                } else {
-                    out += static_cast<char>(c);
-                }
+                // Other control characters cannot appear in an XML document.
+                if (c >= 0x20 && c != 0x7f) out += static_cast<char>(c);
         }
     }
     return out;
@@ -60,7 +67,11 @@ ReplyBuilder::ReplyBuilder(std::string command) : command_(std::move(command)) {
 
 namespace {
 
-bool needsEscape(unsigned char c) { return c == '&' || c == '<' || c == '>' || c == '"' || c < 0x20 || c == 0x7f; }
+// Anything but plain printable ASCII goes the careful way: markup
+// characters, control characters and every byte of a multi-byte character.
+bool needsEscape(unsigned char c) {
+    return c == '&' || c == '<' || c == '>' || c == '"' || c < 0x20 || c >= 0x7f;
+}
 
 // Appends the value escaped, in place: replies of thousands of objects are
 // built without a temporary text per element.

@@ -31,7 +31,10 @@ private:
 
 std::string errorReply(const std::string& command, Status status, const std::string& reason);
 
-// Escapes &, <, >, " and control characters for element text and attributes.
+// Escapes &, <, >, " for element text and attributes. Whatever the text
+// holds, the result is well-formed: a byte sequence that is not UTF-8
+// becomes U+FFFD and control characters other than tab, newline and
+// carriage return are dropped.
 std::string xmlEscape(const std::string& text);
 
 // A mask as binary digits, most significant first, no leading zeros ("0" for 0).

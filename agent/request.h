@@ -39,6 +39,8 @@ public:
 
     // Every element as received (for the request log).
     const std::vector<std::string>& elements() const { return elements_; }
+    // Every Name=value argument in request order, empty values included.
+    const std::vector<std::pair<std::string, std::string>>& arguments() const { return args_; }
 
 private:
     std::string command_;

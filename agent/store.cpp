@@ -1,6 +1,7 @@
 #include "store.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <random>
+#include <string_view>
 
 #include "errors.h"
 #include "request.h"
@@ -92,6 +95,70 @@ std::string hexOf(int value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(value));
     return buffer;
+}
+
+std::string folderOf(const std::string& path) {
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? "." : parent.string();
+}
+
+// Why this process cannot write the state at path, or "" when it can.
+// SQLite needs the file and, for the write-ahead log beside it, the folder.
+std::string whyNotWritable(const std::string& path) {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return std::string("the file cannot be written (") + std::strerror(errno) + ")";
+    const std::string folder = folderOf(path);
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return "its folder " + folder + " cannot be written (" + std::strerror(errno) + ")";
+    return "";
+}
+
+// The path as an SQLite URI ("file:" form), so that query parameters can
+// follow; the characters a URI gives a meaning are escaped.
+std::string fileUri(const std::string& path) {
+    std::string uri = !path.empty() && path.front() == '/' ? "file://" : "file:";
+    for (char c : path) {
+        if (c == '%') uri += "%25";
+        else if (c == '?') uri += "%3f";
+        else if (c == '#') uri += "%23";
+        else uri += c;
+    }
+    return uri;
+}
+
+// The creating process of a leftover "<state>.new-<pid>-<n>[-journal|-wal|-shm]"
+// file, given what follows "<state>.new-"; nullopt for any other name.
+std::optional<pid_t> creatorOf(std::string_view rest) {
+    const size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || dash == 0) return std::nullopt;
+    std::string_view pid = rest.substr(0, dash);
+    std::string_view tail = rest.substr(dash + 1);
+    const size_t digits = tail.find_first_not_of("0123456789");
+    if (digits == 0 || tail.empty()) return std::nullopt;
+    std::string_view suffix = digits == std::string_view::npos ? std::string_view() : tail.substr(digits);
+    if (!suffix.empty() && suffix != "-journal" && suffix != "-wal" && suffix != "-shm") return std::nullopt;
+    if (pid.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    auto value = parseInteger(pid);
+    if (!value || *value <= 0 || *value > std::numeric_limits<pid_t>::max()) return std::nullopt;
+    return static_cast<pid_t>(*value);
+}
+
+bool processExists(pid_t pid) { return !(::kill(pid, 0) == -1 && errno == ESRCH); }
+
+// A process killed while it created a state leaves its temporary files
+// beside the state. Those of processes that no longer exist are removed;
+// a creator that is still at work keeps its own. Best effort: a file that
+// cannot be removed is left.
+void removeAbandonedCreations(const std::string& folder, const std::string& stateName) {
+    namespace fs = std::filesystem;
+    const std::string prefix = stateName + ".new-";
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        std::optional<pid_t> creator = creatorOf(std::string_view(name).substr(prefix.size()));
+        if (creator && !processExists(*creator)) ::unlink(it->path().c_str());
+    }
 }
 
 }  // namespace
@@ -274,17 +341,55 @@ void Store::openExisting() {
     device_ = static_cast<uint64_t>(info.st_dev);
     inode_ = static_cast<uint64_t>(info.st_ino);
 
-    int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     try {
-        if (rc != SQLITE_OK) failSql("cannot be opened", rc);
+        std::string notWritable = whyNotWritable(path_);
+        if (notWritable.empty()) {
+            int rc = openUri(fileUri(path_), SQLITE_OPEN_READWRITE);
+            if (rc != SQLITE_OK) failSql("cannot be opened", rc);
+            // SQLite itself falls back to reading when the file refuses writes.
+            if (sqlite3_db_readonly(db_, "main") == 1) {
+                closeConnection();
+                notWritable = "the file cannot be written";
+            }
+        }
+        if (!notWritable.empty()) openForReading(notWritable);
         checkIdentity();
         configure();
     } catch (...) {
         // The constructor does not complete, so the destructor will not close it.
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
+        closeConnection();
         throw;
     }
+}
+
+int Store::openUri(const std::string& uri, int flags) {
+    return sqlite3_open_v2(uri.c_str(), &db_, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+}
+
+void Store::closeConnection() {
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+// Reports must work for a user who may only read the state (a monitoring
+// account): nothing is created beside the file. While a writer's log exists
+// the state is read through it and its shared memory; otherwise the file
+// holds every committed change and is read as it stands (immutable), which
+// needs neither a log nor shared memory.
+void Store::openForReading(const std::string& because) {
+    readOnly_ = true;
+    readOnlyReason_ = because;
+    struct stat info {};
+    if (::stat((path_ + "-wal").c_str(), &info) == 0) {
+        if (openUri(fileUri(path_) + "?mode=ro", SQLITE_OPEN_READONLY) == SQLITE_OK &&
+            sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK)
+            return;
+        // Its shared memory cannot be opened here: read the file as it
+        // stands, without the changes still in that log.
+        closeConnection();
+    }
+    int rc = openUri(fileUri(path_) + "?immutable=1", SQLITE_OPEN_READONLY);
+    if (rc != SQLITE_OK) failSql("cannot be opened for reading", rc);
 }
 
 void Store::checkIdentity() {
@@ -309,6 +414,10 @@ void Store::createNew(const Seeder& seed) {
         fs::create_directories(target.parent_path(), error);
         if (error) fail("cannot be created: folder " + target.parent_path().string() + ": " + error.message());
     }
+    const std::string folder = folderOf(path_);
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        fail("cannot be created: its folder " + folder + " cannot be written (" + std::strerror(errno) + ")");
+    removeAbandonedCreations(folder, target.filename().string());
     std::random_device entropy;
     std::string temporary = path_ + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(entropy());
     std::string finalPath = path_;
@@ -378,7 +487,12 @@ void Store::exec(const std::string& sql) {
 
 void Store::read(const std::function<void()>& body) { transaction("BEGIN", body); }
 
-void Store::write(const std::function<void()>& body) { transaction("BEGIN IMMEDIATE", body); }
+void Store::write(const std::function<void()>& body) {
+    if (readOnly_)
+        fail("is read-only for this process: " + readOnlyReason_ +
+             "; reports work, changes need write access to the file and its folder");
+    transaction("BEGIN IMMEDIATE", body);
+}
 
 // Runs body inside one transaction opened with begin; a nested call joins the
 // transaction already open. Anything body throws rolls the transaction back.

@@ -58,9 +58,14 @@ public:
     bool created() const { return created_; }
     // Whether the file at path() is still the one this connection opened.
     bool stillCurrent() const;
+    // Whether the state was opened for reading only, because this process
+    // cannot write the file or its folder. Reads work; write() refuses with
+    // a reason that names the file.
+    bool readOnly() const { return readOnly_; }
 
     // Transactions. write() takes the write lock at once (BEGIN IMMEDIATE)
-    // and waits up to the busy timeout for other processes.
+    // and waits up to the busy timeout for other processes; on a read-only
+    // state it throws AgentError(Unavailable) saying why.
     void read(const std::function<void()>& body);
     void write(const std::function<void()>& body);
 
@@ -115,6 +120,9 @@ private:
     void transaction(const char* begin, const std::function<void()>& body);
     friend class Statement;
     void openExisting();
+    void openForReading(const std::string& because);
+    int openUri(const std::string& uri, int flags);
+    void closeConnection();
     void checkIdentity();
     void createNew(const Seeder& seed);
     void configure();
@@ -129,6 +137,8 @@ private:
     uint64_t inode_ = 0;
     int depth_ = 0;  // nesting of read()/write()
     bool created_ = false;
+    bool readOnly_ = false;
+    std::string readOnlyReason_;  // why the state cannot be written
 };
 
 // The schema version this agent reads and writes (PRAGMA user_version).

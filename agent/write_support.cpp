@@ -7,8 +7,28 @@
 #include "identifiers.h"
 #include "layouts.h"
 #include "reply.h"
+#include "utf8.h"
 
 namespace kwda {
+
+namespace {
+
+// How a refusal names an argument: the texts users type by their own
+// names, anything else by its element name.
+std::string argumentLabel(const std::string& name) {
+    if (name == "ServiceTag") return "service tag";
+    if (name == "AssetTag") return "asset tag";
+    if (name == "AssetName") return "asset name";
+    if (name == "Name") return "virtual disk name";
+    return "argument " + name;
+}
+
+}  // namespace
+
+void checkArgumentTexts(const Request& request) {
+    for (const auto& [name, value] : request.arguments())
+        if (auto fault = textFault(value)) refuse(argumentLabel(name) + " " + *fault);
+}
 
 void checkDiskForNewVirtualDisk(Session& s, const Object& disk) {
     if (auto spare = s.store.hotSpare(disk.id))

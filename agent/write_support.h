@@ -9,6 +9,11 @@
 
 namespace kwda {
 
+// Refuses a write whose arguments hold text that could not be stored and
+// answered again: bytes that are not UTF-8, or control characters other than
+// tab ("service tag is not valid UTF-8 text (byte 1)").
+void checkArgumentTexts(const Request& request);
+
 // Refuses a disk that cannot give space to a new virtual disk, naming why
 // ("disk 0:0:3 is already part of virtual disk 1 and has no free space left").
 void checkDiskForNewVirtualDisk(Session& session, const Object& disk);

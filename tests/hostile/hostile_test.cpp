@@ -171,22 +171,40 @@ TEST_F(Hostile, BytesThatAreNotUtf8) {
     for (const std::string t : {"\xc3\x28", "\xff\xfe", "abc\x80"}) everyNamedValue(t);
 }
 
-// A service tag is the one text the agent stores without a character
-// check: one that is not UTF-8 must be refused, or stored so that every
-// later reply about the enclosure stays well-formed. Disabled until the
-// agent does one of the two; today the enclosure drops out of every reply
-// the plug-in can parse and each command on it answers 1605.
-TEST_F(Hostile, DISABLED_ServiceTagThatIsNotUtf8LeavesTheEnclosureReadable) {
-    const Words set{"rkconfig", "storage", "enclosure", "action=setservicetag", "controller=0", "enclosure=0:0",
-                    "servicetag=\xff\xfe"};
-    judge(set, "json", run(set, "json"));
+// A service tag is the one text the plug-in passes on without a character
+// check: one that is not UTF-8 (or holds control characters) is refused by
+// the agent with a message naming it, nothing is stored, and every later
+// reply about the enclosure stays readable.
+TEST_F(Hostile, ServiceTagThatIsNotUtf8LeavesTheEnclosureReadable) {
     const Words report{"rkreport", "storage", "enclosure", "controller=0", "enclosure=0:0"};
-    judge(report, "xml", run(report, "xml"));
+    const auto before = run(report, "json");
+    const std::pair<std::string, const char*> tags[] = {{"\xff\xfe", "is not valid UTF-8 text"},
+                                                        {"ab\xc3", "is not valid UTF-8 text"},
+                                                        {"\xed\xa0\x80", "is not valid UTF-8 text"},
+                                                        {"a\x01", "holds the control character 0x01"}};
+    for (const auto& [tag, why] : tags) {
+        const Words set{"rkconfig", "storage", "enclosure", "action=setservicetag", "controller=0", "enclosure=0:0",
+                        "servicetag=" + tag};
+        const auto refused = run(set, "json");
+        judge(set, "json", refused);
+        EXPECT_EQ(refused.exitCode, 1) << refused.out;
+        jsoncheck::Value value;
+        std::string error;
+        ASSERT_TRUE(jsoncheck::parse(refused.out, value, error)) << error;
+        const auto* message = value.member("message");
+        ASSERT_TRUE(message) << refused.out;
+        EXPECT_NE(message->string.find("service tag "), std::string::npos) << refused.out;
+        const auto text = run(set, "text");
+        EXPECT_NE(text.err.find(std::string("service tag ") + why), std::string::npos) << text.err;
+
+        judge(report, "xml", run(report, "xml"));
+        const auto after = run(report, "json");
+        EXPECT_EQ(after.out, before.out) << "the refused tag was stored";
+    }
     const auto blinked = run({"rkconfig", "storage", "enclosure", "action=blink", "controller=0", "enclosure=0:0"},
                              "json");
     EXPECT_EQ(blinked.exitCode, 0) << blinked.out;
 }
-
 
 TEST_F(Hostile, XmlSpecialCharactersInNamesAndTags) {
     const std::string texts[] = {"<a&b>", "\"'", "]]>", "&amp;", "<!--", "<?xml?>", "&#0;"};
@@ -256,9 +274,10 @@ TEST_F(Hostile, RepeatedParametersAreRefused) {
     }
 }
 
-// A service tag is stored as typed (the agent checks only its length): it
-// must come back exactly in every format and leave every later reply about
-// the enclosure readable, for the plug-in's own checks as much as for users.
+// A service tag is stored as typed (the agent checks only its length and
+// that it is UTF-8 text without control characters): it must come back
+// exactly in every format and leave every later reply about the enclosure
+// readable, for the plug-in's own checks as much as for users.
 TEST_F(Hostile, ServiceTagsWithXmlCharactersComeBackEscaped) {
     const std::string tags[] = {"<&>\"'", "]]>", "&amp;", "a<b", "é€"};
     for (const auto& tag : tags) {

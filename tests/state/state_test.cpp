@@ -306,7 +306,8 @@ TEST_F(StateSafety, WritersKilledAtRandomMomentsLeaveAConsistentState) {
 }
 
 // The first command creates the state from the profile; killed at any
-// moment of that, it leaves either no state or a complete one.
+// moment of that, it leaves either no state or a complete one, and the
+// next creation removes the killed one's temporary files.
 TEST_F(StateSafety, KilledWhileCreatingTheStateLeavesNoHalfState) {
     int lifeMs = 0;
     {
@@ -327,31 +328,54 @@ TEST_F(StateSafety, KilledWhileCreatingTheStateLeavesNoHalfState) {
             std::this_thread::sleep_for(std::chrono::milliseconds(killAtMs));
             child.kill();
         }
+        const bool createdAgain = !fs::exists(state);
         const auto a = runLine({"rkreport", "storage", "vdisk"}, state, fresh.path());
         EXPECT_EQ(a.code, 0) << "after a kill at " << killAtMs << " ms: " << a.err;
         EXPECT_NE(a.out.find("\"LogicalDriveNum\""), std::string::npos);
         EXPECT_EQ(integrity(state), "ok");
+        // The next creation clears what the killed creator left behind.
+        if (!createdAgain) continue;
+        for (const auto& entry : fs::directory_iterator(fresh.path())) {
+            EXPECT_EQ(entry.path().filename().string().rfind("state.db.new-", 0), std::string::npos)
+                << entry.path() << " left after a kill at " << killAtMs << " ms";
+        }
     }
 }
+
+// The host's own refusal: exit 4 and, in json, status -1 with the message.
+std::string hostMessage(const Answer& a) {
+    jsoncheck::Value value;
+    std::string error;
+    if (a.code != 4 || !jsoncheck::parse(a.out, value, error)) return "(exit " + std::to_string(a.code) + ") " + a.out;
+    const auto* status = value.member("status");
+    const auto* message = value.member("message");
+    if (!status || status->number != -1 || !message) return "(not a host refusal) " + a.out;
+    return message->string;
+}
+
+bool startsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
 
 class BrokenState : public StateSafety {
 protected:
     // The state file holds bytes: reports and writes are refused with a
-    // message naming the file, and the file keeps exactly those bytes.
+    // message that says the state is unavailable and names the file (not
+    // that some object does not exist), and the file keeps exactly those
+    // bytes.
     void expectRefusedAndUntouched(const std::string& bytes, const std::string& what) {
         writeFile(state_, bytes);
         for (const char* suffix : {"-wal", "-shm"}) fs::remove(state_ + suffix);
-        const Words report{"rkreport", "storage", "controller"};
-        const auto a = runLine(report, state_, dir_.path());
-        EXPECT_NE(a.code, 0) << what;
-        EXPECT_NE((a.out + a.err).find(state_), std::string::npos) << what << ": the message does not name the file\n"
-                                                                     << a.out << a.err;
-        const Words writes[] = {
+        const std::string expected = "the storage state is unavailable: state file " + state_ + " ";
+        const Words lines[] = {
+            {"rkreport", "storage", "controller"},
+            {"rkreport", "storage", "vdisk", "controller=0"},
             {"rkconfig", "storage", "controller", "action=setrebuildrate", "controller=0", "rate=55"},
             {"rkconfig", "storage", "globalinfo", "action=globalrescan"},
             {"rkconfig", "storage", "vdisk", "action=rename", "controller=0", "vdisk=1", "name=Other"},
         };
-        for (const auto& line : writes) EXPECT_NE(runLine(line, state_, dir_.path()).code, 0) << what;
+        for (const auto& line : lines) {
+            const auto a = runLine(line, state_, dir_.path());
+            EXPECT_TRUE(startsWith(hostMessage(a), expected)) << what << ": " << line[2] << "\n" << a.out << a.err;
+        }
         EXPECT_TRUE(readFile(state_) == bytes) << what << ": the state file was changed";
     }
 };
@@ -385,8 +409,8 @@ TEST_F(BrokenState, ForeignStateIsRefusedAndLeftAsItIs) {
 }
 
 // A state folder (and file) that cannot be written, as seen by a root
-// process that honours permissions: each command either works or says why,
-// and nothing is overwritten.
+// process that honours permissions: reports work, a write is refused with
+// a message that names the file, and nothing is written or made beside it.
 TEST_F(StateSafety, ReadOnlyStateFolder) {
     struct Mode {
         fs::perms folder, file;
@@ -408,19 +432,34 @@ TEST_F(StateSafety, ReadOnlyStateFolder) {
         fs::permissions(folder.path(), mode.folder);
 
         const auto report = runLine({"rkreport", "storage", "vdisk"}, state, scratch.path(), true);
-        if (report.code != 0)
-            EXPECT_NE((report.out + report.err).find(state), std::string::npos) << report.out << report.err;
-        else
-            EXPECT_NE(report.out.find("\"LogicalDriveNum\""), std::string::npos);
+        EXPECT_EQ(report.code, 0) << report.out << report.err;
+        EXPECT_NE(report.out.find("\"LogicalDriveNum\""), std::string::npos);
         const auto write = runLine(rateLine(kSlots[0], 52), state, scratch.path(), true);
-        EXPECT_NE(write.code, 0) << "a write to a state that cannot be written was acknowledged";
+        EXPECT_TRUE(startsWith(hostMessage(write),
+                               "the storage state is unavailable: state file " + state + " is read-only"))
+            << write.out << write.err;
         EXPECT_TRUE(readFile(state) == before) << "the state file was changed";
 
         fs::permissions(folder.path(), fs::perms::owner_all);
+        size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder.path())) ++files;
+        EXPECT_EQ(files, 1u) << "files were made beside the state";
         fs::permissions(state, rw);
         EXPECT_EQ(integrity(state), "ok");
         EXPECT_EQ(runLine(rateLine(kSlots[0], 53), state, scratch.path()).code, 0);
     }
+}
+
+TEST_F(StateSafety, NewStateInAReadOnlyFolderIsRefused) {
+    kwtest::TempDir folder;
+    const std::string state = folder.file("state.db");
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const auto a = runLine({"rkreport", "storage", "vdisk"}, state, dir_.path(), true);
+    EXPECT_EQ(hostMessage(a), "the storage state is unavailable: state file " + state +
+                                  " cannot be created: its folder " + folder.path() +
+                                  " cannot be written (Permission denied)");
+    fs::permissions(folder.path(), fs::perms::owner_all);
+    EXPECT_FALSE(fs::exists(state));
 }
 
 }  // namespace

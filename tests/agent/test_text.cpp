@@ -1,0 +1,149 @@
+// Texts in replies: whatever bytes a request, a profile or an old state
+// holds, every reply is a well-formed document, and a write never stores a
+// text that is not UTF-8.
+#include <libxml/parser.h>
+#include <sqlite3.h>
+
+#include <random>
+
+#include "agent_harness.h"
+#include "reply.h"
+
+namespace kwda_test {
+namespace {
+
+const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+std::string times(const std::string& piece, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+}
+
+bool parsesAsXml(const std::string& document) {
+    xmlDoc* doc = xmlReadMemory(document.data(), static_cast<int>(document.size()), "t.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlFreeDoc(doc);
+    return doc != nullptr;
+}
+
+// Each ill-formed piece becomes U+FFFD: one for the longest start of a
+// character that goes wrong, one for each byte that cannot start one.
+TEST(ReplyText, SequencesThatAreNotUtf8BecomeReplacementCharacters) {
+    struct Case {
+        const char* what;
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {"truncated at the end", "ab\xC3", "ab" + kReplacement},
+        {"truncated before a letter", "\xE2\x82x", kReplacement + "x"},
+        {"truncated four-byte form", "\xF0\x9F\x98", kReplacement},
+        {"lone continuation bytes", "\x80\xBF", times(kReplacement, 2)},
+        {"overlong two-byte '/'", "\xC0\xAF", times(kReplacement, 2)},
+        {"overlong three-byte '/'", "\xE0\x80\xAF", times(kReplacement, 3)},
+        {"overlong four-byte", "\xF0\x80\x80\xAF", times(kReplacement, 4)},
+        {"surrogate U+D800", "\xED\xA0\x80", times(kReplacement, 3)},
+        {"surrogate U+DFFF", "\xED\xBF\xBF", times(kReplacement, 3)},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", times(kReplacement, 4)},
+        {"lead byte F5", "\xF5\x80\x80\x80", times(kReplacement, 4)},
+        {"bytes FE FF", "\xFE\xFF", times(kReplacement, 2)},
+        {"well-formed around a bad byte", "\xC3\xA9\xFF\xE2\x82\xAC", "\xC3\xA9" + kReplacement + "\xE2\x82\xAC"},
+        {"the edges of the range", "\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF", "\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF"},
+        {"markup next to a bad byte", "<\xFF&", "&lt;" + kReplacement + "&amp;"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(kwda::xmlEscape(c.in), c.out) << c.what;
+}
+
+TEST(ReplyText, ControlCharactersAreDroppedAndWhitespaceKept) {
+    EXPECT_EQ(kwda::xmlEscape(std::string("a\x01" "b\x1b[31m\x7f" "c\0d", 12)), "ab[31mcd");
+    EXPECT_EQ(kwda::xmlEscape("a\tb\nc\rd"), "a\tb\nc\rd");
+}
+
+// Random bytes, escaped into an element and an attribute, always parse.
+TEST(ReplyText, AnyBytesGiveAWellFormedDocument) {
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> length(0, 24), byte(0, 255);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int i = length(random); i > 0; --i) text += static_cast<char>(byte(random));
+        const std::string escaped = kwda::xmlEscape(text);
+        const std::string document = "<a b=\"" + escaped + "\">" + escaped + "</a>";
+        ASSERT_TRUE(parsesAsXml(document)) << "round " << round << ": " << document;
+    }
+}
+
+class TextWriteTest : public AgentTest {
+protected:
+    Object enclosure() {
+        return send({"vexcmd=getEnclosure", "GlobalNo=0", "Enclosure=0:0"}).only();
+    }
+};
+
+// The agent is the last line of defence: whatever reaches it is checked
+// before anything is stored, and the refusal names the parameter.
+TEST_F(TextWriteTest, TextsThatAreNotUtf8AreRefusedAndNothingIsStored) {
+    const Object before = enclosure();
+    const size_t events = lines(readFile(alertLog())).size();
+    struct Case {
+        std::vector<std::string> request;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {{"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=\xFF\xFE"},
+         "service tag is not valid UTF-8 text (byte 1)"},
+        {{"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=ok\xED\xA0\x80"},
+         "service tag is not valid UTF-8 text (byte 3)"},
+        {{"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=a\nb"},
+         "service tag holds the control character 0x0A (byte 2)"},
+        {{"vexcmd=setEnclosureAssetTag", "GlobalNo=0", "Enclosure=0:0", "AssetTag=\xC3\x28"},
+         "asset tag is not valid UTF-8 text (byte 1)"},
+        {{"vexcmd=setEnclosureAssetName", "GlobalNo=0", "Enclosure=0:0", "AssetName=x\x7f"},
+         "asset name holds the control character 0x7F (byte 2)"},
+        {{"vexcmd=setVDReconfigure", "GlobalNo=0", "LogicalDriveNum=0", "Name=Data\xC0\xAF"},
+         "virtual disk name is not valid UTF-8 text (byte 5)"},
+        {{"vexcmd=setCntrlRebuildRate", "GlobalNo=0", "RebuildRate=5\x01"},
+         "argument RebuildRate holds the control character 0x01 (byte 2)"},
+    };
+    for (const auto& c : cases) {
+        Reply reply = send(c.request);
+        EXPECT_EQ(reply.status, 2) << reply.raw;
+        EXPECT_EQ(reply.error, c.reason);
+    }
+    EXPECT_EQ(enclosure(), before);
+    EXPECT_EQ(lines(readFile(alertLog())).size(), events) << "a refused write logged an event";
+}
+
+TEST_F(TextWriteTest, ATabAndCharactersBeyondAsciiAreStoredAsSent) {
+    for (const std::string tag : {"a\tb", "\xC3\xA9\xE2\x82\xAC", "\xF0\x9F\x92\xBE"}) {
+        Reply reply = send({"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=" + tag});
+        ASSERT_EQ(reply.status, 0) << reply.error;
+        EXPECT_EQ(enclosure().at("ServiceTag"), tag);
+    }
+}
+
+// A state written by an older agent (or edited by hand) may hold any bytes:
+// the enclosure is still answered, its text with U+FFFD for what is not UTF-8.
+TEST_F(TextWriteTest, AStateHoldingBytesThatAreNotUtf8IsStillAnswered) {
+    ASSERT_EQ(send({"vexcmd=getEnclosureList"}).status, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(state.c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    const char* plant =
+        "UPDATE object SET attrs = replace(attrs, 'ServiceTag=KBP1207', "
+        "'ServiceTag=' || CAST(X'4BFF01EDA0803C' AS TEXT)) "
+        "WHERE kind = 'Enclosure' AND instr(attrs, 'ServiceTag=KBP1207') > 0";
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, plant, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    EXPECT_EQ(sqlite3_changes(db), 1) << "the default system's enclosure tag was not found";
+    sqlite3_close(db);
+
+    for (const char* command : {"vexcmd=getEnclosureList", "vexcmd=getStoreDump"}) {
+        Reply reply = send({command});  // fails the test when the reply does not parse
+        EXPECT_EQ(reply.status, 0) << command;
+    }
+    EXPECT_EQ(enclosure().at("ServiceTag"), "K" + times(kReplacement, 4) + "<");
+}
+
+}  // namespace
+}  // namespace kwda_test
