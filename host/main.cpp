@@ -3,13 +3,15 @@
 //
 // Exit status: 0 done; 1 refused by a check or by the agent; 2 the command
 // line is wrong; 3 the caller lacks the rights; 4 a component or the data
-// agent is missing or gave no answer; 70 a leak check failed (KWTEST_LEAKS).
+// agent is missing, gave no answer or cannot use its state; 70 a leak check
+// failed (KWTEST_LEAKS).
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "options.h"
 #include "render.h"
 #include "vexcs32.h"
+#include "vexdb32.h"
 
 namespace rkhost {
 namespace {
@@ -302,6 +305,14 @@ void printHelp(const Context& ctx) {
               << "\nSee " << ctx.commandWord << "(1) for more.\n";
 }
 
+// Why the data agent could not use its state, when that is why the last
+// request it was sent was refused.
+std::optional<std::string> stateUnavailableReason() {
+    const char* reason = RKDBLastUnavailableReason();
+    if (!reason) return std::nullopt;
+    return std::string(reason);
+}
+
 // The plug-in's answer to a probing line, copied before it is released.
 ProbeAnswer probeLine(const Plugin& plugin, const std::vector<std::string>& line) {
     std::vector<std::string> copies = line;
@@ -388,11 +399,24 @@ int run(int argc, char** argv) {
     }
 
     CLPSResponse* response = plugin.send(count, words.data());
-    int code = kExitDone;
-    if (response) {
-        code = show(ctx, response);
-        plugin.release(response);
+    // Read before anything else can reach the data bridge.
+    const std::optional<std::string> unavailable = stateUnavailableReason();
+    if (unavailable && (!response || response->status != CLPS_STATUS_OK)) {
+        // The plug-in's own refusal ("controller 0 does not exist") would
+        // only follow from a state that could not be read.
+        if (response) plugin.release(response);
+        fail(ctx, "the storage state is unavailable: " + *unavailable);
+        return kExitMissing;
     }
+    if (!response) {
+        // A command with nothing to say (a bare "rkreport storage") says
+        // nothing; one that could not build its answer says so.
+        if (CLPSResponseAllocFailed() == 0) return kExitDone;
+        fail(ctx, "The storage command plug-in gave no answer: it could not build one (out of memory?).");
+        return kExitMissing;
+    }
+    const int code = show(ctx, response);
+    plugin.release(response);
     std::cout.flush();
     return code;
 }

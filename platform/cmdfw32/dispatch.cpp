@@ -201,6 +201,7 @@ CLPS_API int32_t CLPSSortCCDT(CCDTEntry* table, uint32_t count, uint16_t* sorted
 
 CLPS_API CLPSResponse* CLPSSendRequest(int32_t argc, char** argv, CCDTEntry* table, uint32_t count,
                                        uint16_t* sorted) {
+    beginRequest();
     CLPSCmdHandler handler = nullptr;
     try {
         Resolution r = Dispatcher(argc, argv, table, count).resolve();

@@ -52,6 +52,9 @@ using Record = std::unique_ptr<CLPSResponse, RecordDeleter>;
 
 // A new empty record (counted like CLPSAllocResponse); empty when none can be had.
 Record newRecord();
+// Forgets an earlier failure to allocate a response record (see
+// CLPSResponseAllocFailed); called as each request begins.
+void beginRequest();
 // A copy of the text in memory the record may own (released with free); null
 // when no memory can be had.
 char* copyText(std::string_view text);

@@ -13,6 +13,11 @@ namespace cmdfw {
 namespace {
 
 bool g_dryRun = false;
+// Set when a response record could not be had; cleared as a request begins.
+bool g_allocFailed = false;
+
+void noteAllocFailure() { g_allocFailed = true; }
+bool allocFailed() { return g_allocFailed; }
 
 void freeArgs(CLPSResponse* record) {
     std::free(record->arg1);
@@ -42,6 +47,8 @@ void freeText(CLPSResponse* record) {
 }  // namespace
 
 Record newRecord() { return Record(CLPSAllocResponse()); }
+
+void beginRequest() { g_allocFailed = false; }
 
 char* copyText(std::string_view text) {
     char* copy = static_cast<char*>(std::malloc(text.size() + 1));
@@ -110,14 +117,19 @@ using namespace cmdfw;
 extern "C" {
 
 CLPS_API CLPSResponse* CLPSAllocResponse(void) {
-    if (KWTestShouldFail(KWTEST_RESP)) return nullptr;
-    auto* record = static_cast<CLPSResponse*>(std::calloc(1, sizeof(CLPSResponse)));
-    if (!record) return nullptr;
+    auto* record = KWTestShouldFail(KWTEST_RESP) ? nullptr
+                                                 : static_cast<CLPSResponse*>(std::calloc(1, sizeof(CLPSResponse)));
+    if (!record) {
+        noteAllocFailure();
+        return nullptr;
+    }
     record->signature = CLPS_RESP_SIGNATURE;
     record->kind = CLPS_RESP_EMPTY;
     KWTestAcquired(KWLIVE_RESP);
     return record;
 }
+
+CLPS_API int32_t CLPSResponseAllocFailed(void) { return allocFailed() ? 1 : 0; }
 
 CLPS_API int32_t CLPSFreeResponse(CLPSResponse* response) {
     if (!response) return 0;

@@ -190,6 +190,10 @@ CLPS_API int32_t CLPSFreeResponse(CLPSResponse* response);
 /* On a dry run every check runs and the request is recorded in a
  * CLPS_RESP_DRYRUN record instead of being sent. */
 CLPS_API void CLPSSetDryRun(int enabled);
+/* 1 when a response record could not be allocated since the last
+ * CLPSSendRequest began (the answer is then null or a shorter one), else 0.
+ * Tells a command that has nothing to say apart from one that could not say it. */
+CLPS_API int32_t CLPSResponseAllocFailed(void);
 
 #ifdef __cplusplus
 }

@@ -29,6 +29,15 @@ RKDB_API uint32_t RKDBPluginGetIDByPrefix(const char* prefix);
 RKDB_API char* RKDBPluginSendCmd(uint32_t id, uint32_t count, const char* const* vector);
 RKDB_API void  RKDBPluginFreeData(uint32_t id, char* reply);
 
+/* When the most recent request sent through this bridge (by any caller in
+ * this process) was refused because the agent's state is unavailable
+ * (status="3"), the reason the agent gave (its <Error> text); null
+ * otherwise. Every request forgets the reason of the one before, so a
+ * caller that got a refusal can tell whether the state was its cause
+ * without asking the agent again. The text stays valid until the next
+ * request. */
+RKDB_API const char* RKDBLastUnavailableReason(void);
+
 /* Registers an in-process agent under a prefix, replacing any earlier one;
  * returns its id. Unregistering a prefix that has none does nothing. */
 RKDB_API uint32_t RKDBPluginRegister(const char* prefix, RKDBAgentSendFn send, RKDBAgentFreeFn release);

@@ -10,6 +10,11 @@
 // may hold a database open that must not vanish under an exit handler.
 // Every reply is remembered with the release function of the agent that made
 // it, so it is released correctly even if the prefix changed hands meanwhile.
+//
+// A refusal because the agent's state is unavailable (status="3") is easy to
+// misread further up ("controller 0 does not exist" when no state could be
+// read at all): its reason is kept until the next request, for the caller
+// to show.
 
 #include <dlfcn.h>
 
@@ -195,6 +200,126 @@ Registry& registry() {
     return *instance;
 }
 
+// ---- the reason of the last "state unavailable" refusal ---------------------
+
+constexpr std::string_view kStateUnavailable = "3";
+
+// The value of attribute `name` in a start tag ("<Reply command=.. status=..");
+// nullopt when it has none.
+std::optional<std::string_view> attributeOf(std::string_view tag, std::string_view name) {
+    for (size_t at = tag.find(name); at != std::string_view::npos; at = tag.find(name, at + 1)) {
+        const size_t quote = at + name.size() + 1;
+        const bool separate = at > 0 && (tag[at - 1] == ' ' || tag[at - 1] == '\t' || tag[at - 1] == '\n' ||
+                                         tag[at - 1] == '\r');
+        if (!separate || quote >= tag.size() || tag[quote - 1] != '=' || (tag[quote] != '"' && tag[quote] != '\''))
+            continue;
+        const size_t end = tag.find(tag[quote], quote + 1);
+        if (end == std::string_view::npos) return std::nullopt;
+        return tag.substr(quote + 1, end - quote - 1);
+    }
+    return std::nullopt;
+}
+
+void appendUtf8(std::string& out, unsigned long code) {
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Element text with the predefined and numeric character references
+// resolved; anything else that starts with '&' is kept as it stands.
+std::string unescapeText(std::string_view text) {
+    static constexpr std::pair<std::string_view, char> kNamed[] = {
+        {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        if (text[at] != '&') {
+            out += text[at++];
+            continue;
+        }
+        bool resolved = false;
+        for (const auto& [entity, character] : kNamed)
+            if (text.substr(at, entity.size()) == entity) {
+                out += character;
+                at += entity.size();
+                resolved = true;
+                break;
+            }
+        const size_t semicolon = text.find(';', at);
+        if (!resolved && text.substr(at, 2) == "&#" && semicolon != std::string_view::npos) {
+            const bool hex = text.substr(at, 3) == "&#x";
+            const std::string digits(text.substr(at + (hex ? 3 : 2), semicolon - at - (hex ? 3 : 2)));
+            char* end = nullptr;
+            const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+            if (!digits.empty() && end && *end == '\0') {
+                appendUtf8(out, code);
+                at = semicolon + 1;
+                resolved = true;
+            }
+        }
+        if (!resolved) out += text[at++];
+    }
+    return out;
+}
+
+// The reason of a reply that refuses a request because the agent's state is
+// unavailable (<Reply ... status="3"><Error>reason</Error>); nullopt for any
+// other reply.
+std::optional<std::string> unavailableReason(std::string_view reply) {
+    const size_t open = reply.find("<Reply");
+    const size_t close = open == std::string_view::npos ? open : reply.find('>', open);
+    if (close == std::string_view::npos) return std::nullopt;
+    if (attributeOf(reply.substr(open, close - open), "status") != kStateUnavailable) return std::nullopt;
+    const size_t begin = reply.find("<Error>", close);
+    const size_t end = begin == std::string_view::npos ? begin : reply.find("</Error>", begin);
+    if (end == std::string_view::npos) return std::string("the agent gave no reason");
+    return unescapeText(reply.substr(begin + 7, end - begin - 7));
+}
+
+// What RKDBLastUnavailableReason answers: set or cleared by every request.
+class LastUnavailable {
+public:
+    void remember(const char* reply) {
+        std::optional<std::string> reason = reply ? unavailableReason(reply) : std::nullopt;
+        std::lock_guard<std::mutex> lock(mutex_);
+        present_ = reason.has_value();
+        text_ = reason.value_or("");
+    }
+    void forget() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        present_ = false;
+        text_.clear();
+    }
+    const char* reason() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return present_ ? text_.c_str() : nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    bool present_ = false;
+    std::string text_;
+};
+
+// Never destroyed, like the registry.
+LastUnavailable& lastUnavailable() {
+    static LastUnavailable* instance = new LastUnavailable();
+    return *instance;
+}
+
 // Sends through the agent; an agent that throws (an in-process one may)
 // counts as no reply.
 char* callAgent(const AgentFunctions& agent, uint32_t count, const char* const* vector) {
@@ -224,14 +349,17 @@ uint32_t RKDBPluginGetIDByPrefix(const char* prefix) {
 
 char* RKDBPluginSendCmd(uint32_t id, uint32_t count, const char* const* vector) {
     try {
+        lastUnavailable().forget();
         std::optional<AgentFunctions> agent = registry().agentFor(id);
         if (!agent) return nullptr;
         if (KWTestShouldFail(KWTEST_REPLY)) return nullptr;
         char* reply = callAgent(*agent, count, vector);
         if (reply == nullptr) return nullptr;
         try {
+            lastUnavailable().remember(reply);
             registry().rememberReply(reply, agent->release);
         } catch (...) {
+            lastUnavailable().forget();
             agent->release(reply);
             return nullptr;
         }
@@ -253,6 +381,14 @@ void RKDBPluginFreeData(uint32_t id, char* reply) {
         release(reply);
     } catch (...) {
         // An in-process agent's release threw; the reply is forgotten.
+    }
+}
+
+const char* RKDBLastUnavailableReason(void) {
+    try {
+        return lastUnavailable().reason();
+    } catch (...) {
+        return nullptr;
     }
 }
 
