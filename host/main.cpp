@@ -18,6 +18,7 @@
 #include "catalogue.h"
 #include "complete.h"
 #include "cmdfw32.h"
+#include "heap.h"
 #include "json.h"
 #include "locate.h"
 #include "options.h"
@@ -425,6 +426,7 @@ int run(int argc, char** argv) {
 }  // namespace rkhost
 
 int main(int argc, char** argv) {
+    rkhost::prepareHeap();
     int code = 4;
     try {
         code = rkhost::run(argc, argv);
