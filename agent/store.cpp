@@ -167,15 +167,34 @@ void removeAbandonedCreations(const std::string& folder, const std::string& stat
 
 class Statement {
 public:
+    // Borrows the connection's prepared statement for sql when it is free,
+    // otherwise prepares one of its own.
     Statement(Store& store, const char* sql) : store_(store) {
-        int rc = sqlite3_prepare_v2(store.db_, sql, -1, &statement_, nullptr);
-        if (rc != SQLITE_OK) store.failSql("cannot prepare a query", rc);
+        auto [entry, fresh] = store.statements_.try_emplace(sql);
+        if (!entry->second.inUse) {
+            if (fresh) prepare(sql, entry->second.statement);
+            cached_ = &entry->second;
+            cached_->inUse = true;
+            statement_ = cached_->statement;
+            return;
+        }
+        prepare(sql, statement_);
     }
-    ~Statement() { sqlite3_finalize(statement_); }
+    ~Statement() {
+        if (cached_) {
+            sqlite3_reset(statement_);
+            sqlite3_clear_bindings(statement_);
+            cached_->inUse = false;
+        } else {
+            sqlite3_finalize(statement_);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-    Statement(Statement&& other) noexcept : store_(other.store_), statement_(other.statement_) {
+    Statement(Statement&& other) noexcept
+        : store_(other.store_), statement_(other.statement_), cached_(other.cached_) {
         other.statement_ = nullptr;
+        other.cached_ = nullptr;
     }
 
     Statement& bind(int index, int64_t value) {
@@ -210,11 +229,21 @@ public:
     }
 
 private:
+    void prepare(const char* sql, sqlite3_stmt*& into) {
+        int rc = sqlite3_prepare_v2(store_.db_, sql, -1, &into, nullptr);
+        if (rc != SQLITE_OK) {
+            // A cache entry left without a statement is taken out again.
+            if (auto it = store_.statements_.find(sql); it != store_.statements_.end() && !it->second.statement)
+                store_.statements_.erase(it);
+            store_.failSql("cannot prepare a query", rc);
+        }
+    }
     void check(int rc) {
         if (rc != SQLITE_OK) store_.failSql("cannot bind a query value", rc);
     }
     Store& store_;
     sqlite3_stmt* statement_ = nullptr;
+    Store::CachedStatement* cached_ = nullptr;  // null: finalized on destruction
 };
 
 // ------------------------------------------------------------ Object helpers
@@ -280,7 +309,13 @@ Store::Store(const std::string& path, const Seeder& seed) : path_(path) {
 }
 
 Store::~Store() {
+    finalizeStatements();
     if (db_) sqlite3_close_v2(db_);
+}
+
+void Store::finalizeStatements() {
+    for (auto& [sql, cached] : statements_) sqlite3_finalize(cached.statement);
+    statements_.clear();
 }
 
 void Store::fail(const std::string& what) const { unavailable("state file " + path_ + " " + what); }
@@ -367,6 +402,7 @@ int Store::openUri(const std::string& uri, int flags) {
 }
 
 void Store::closeConnection() {
+    finalizeStatements();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -446,8 +482,7 @@ void Store::createNew(const Seeder& seed) {
         // Readers and one writer at a time, without blocking each other.
         exec("PRAGMA journal_mode=WAL");
     } catch (const AgentError& e) {
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
+        closeConnection();
         path_ = finalPath;
         std::string reason = e.what();
         // Errors about the temporary file name the state file instead.
@@ -455,8 +490,7 @@ void Store::createNew(const Seeder& seed) {
             reason.replace(at, temporary.size(), finalPath);
         throw AgentError(e.status(), reason);
     }
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    closeConnection();
     path_ = finalPath;
     // link() never replaces: when another process put its state in place
     // first, that one is used and this one is dropped.

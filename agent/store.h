@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model.h"
@@ -131,8 +132,19 @@ private:
     Statement prepare(const char* sql);
     std::vector<Object> objects(Statement& statement);
 
+    // Prepared statements by their SQL, kept for the life of the connection:
+    // one request runs the same few queries for every object it looks at,
+    // and preparing costs more than running them. A statement in use by an
+    // outer loop is not handed out again; a second user prepares its own.
+    struct CachedStatement {
+        sqlite3_stmt* statement = nullptr;
+        bool inUse = false;
+    };
+    void finalizeStatements();
+
     std::string path_;
     sqlite3* db_ = nullptr;
+    std::unordered_map<std::string, CachedStatement> statements_;
     uint64_t device_ = 0;
     uint64_t inode_ = 0;
     int depth_ = 0;  // nesting of read()/write()
