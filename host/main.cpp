@@ -364,6 +364,9 @@ int run(int argc, char** argv) {
     }
     if (ctx.options.help) ctx.options.words.push_back("-?");
 
+    // From here on the command loads the plug-in and the agent and fills
+    // the heap: give it the huge page now (--version and --help never need it).
+    prepareHeap();
     ctx.layout = locate();
     if (ctx.layout.libDir.empty()) {
         fail(ctx, "The storage command plug-in (libkwclp32.so) is not installed next to this program.");
@@ -426,7 +429,6 @@ int run(int argc, char** argv) {
 }  // namespace rkhost
 
 int main(int argc, char** argv) {
-    rkhost::prepareHeap();
     int code = 4;
     try {
         code = rkhost::run(argc, argv);
