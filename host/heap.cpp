@@ -15,7 +15,11 @@ constexpr uintptr_t kPage = 4096;
 // allocator's alignment.
 constexpr uintptr_t kChunkHeader = 16;
 constexpr size_t kSizeWord = 8;
-constexpr int kDefaultMmapThreshold = 128 << 10;
+// Setting any mmap threshold ends glibc's own adjustment of it, which
+// raises it up to 32 MiB as large blocks are freed; fixed at that top, large
+// buffers (a reply, a result document) are reused from the heap instead of
+// being mapped and faulted in afresh every time they grow.
+constexpr int kMmapThreshold = 32 << 20;
 constexpr int kDefaultTopPad = 128 << 10;
 // Above the heap one huge page can hold, so the top of the heap is never
 // given back while the huge page is in use.
@@ -26,7 +30,7 @@ constexpr int kTrimThreshold = 8 << 20;
 bool prepareHeap() {
     // The filler below is larger than the usual threshold above which malloc
     // maps blocks of their own; it must come from the heap.
-    if (mallopt(M_MMAP_THRESHOLD, 4 << 20) == 0) return false;
+    if (mallopt(M_MMAP_THRESHOLD, kMmapThreshold) == 0) return false;
     mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
 
     // Where the free top of the heap starts: a block taken from it and given
@@ -45,7 +49,6 @@ bool prepareHeap() {
     mallopt(M_TOP_PAD, static_cast<int>(kHugePage + (64 << 10)));
     void* filler = std::malloc(huge - kPage - top - kSizeWord);
     mallopt(M_TOP_PAD, kDefaultTopPad);
-    mallopt(M_MMAP_THRESHOLD, kDefaultMmapThreshold);
     if (filler == nullptr) return false;
     if (reinterpret_cast<uintptr_t>(filler) - kChunkHeader != top) {
         std::free(filler);  // not the expected layout: leave the heap as it is

@@ -10,10 +10,11 @@ namespace rkhost {
 // working. This backs the next 2 MiB of the heap with one transparent huge
 // page where the kernel offers them (one fault instead of hundreds).
 //
-// Call it once, before the work that fills the heap. It only ever asks malloc for memory and
-// gives advice to the kernel: where the allocator is not the C library's
-// own (sanitizers, valgrind) or the heap is not laid out as expected, it
-// changes nothing. Returns true when the huge page was requested.
+// Call it once, before the work that fills the heap. It only ever asks
+// malloc for memory and gives advice to the kernel: where the allocator is
+// not the C library's own (sanitizers, valgrind) or the heap is not laid out
+// as expected, it changes nothing. Returns true when the huge page was
+// requested.
 bool prepareHeap();
 
 }  // namespace rkhost
