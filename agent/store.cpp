@@ -313,9 +313,17 @@ Store::~Store() {
     if (db_) sqlite3_close_v2(db_);
 }
 
+// Statements a live Statement still holds stay: it gives them back when it
+// goes (none does once a transaction has ended).
 void Store::finalizeStatements() {
-    for (auto& [sql, cached] : statements_) sqlite3_finalize(cached.statement);
-    statements_.clear();
+    for (auto it = statements_.begin(); it != statements_.end();) {
+        if (it->second.inUse) {
+            ++it;
+            continue;
+        }
+        sqlite3_finalize(it->second.statement);
+        it = statements_.erase(it);
+    }
 }
 
 void Store::fail(const std::string& what) const { unavailable("state file " + path_ + " " + what); }
@@ -539,9 +547,11 @@ void Store::transaction(const char* begin, const std::function<void()>& body) {
     } catch (...) {
         --depth_;
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        finalizeStatements();
         throw;
     }
     --depth_;
+    finalizeStatements();
     exec("COMMIT");
 }
 

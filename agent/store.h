@@ -132,10 +132,10 @@ private:
     Statement prepare(const char* sql);
     std::vector<Object> objects(Statement& statement);
 
-    // Prepared statements by their SQL, kept for the life of the connection:
-    // one request runs the same few queries for every object it looks at,
-    // and preparing costs more than running them. A statement in use by an
-    // outer loop is not handed out again; a second user prepares its own.
+    // Prepared statements by their SQL, kept until the transaction ends: one
+    // request runs the same few queries for every object it looks at, and
+    // preparing costs more than running them. A statement in use by an outer
+    // loop is not handed out again; a second user prepares its own.
     struct CachedStatement {
         sqlite3_stmt* statement = nullptr;
         bool inUse = false;
