@@ -402,6 +402,8 @@ int run(int argc, char** argv) {
         return kExitRights;
     }
 
+    const uint32_t allocFailuresBefore = ZCSAllocFailures();
+    const uint32_t unansweredBefore = RKDBUnansweredRequests();
     CLPSResponse* response = plugin.send(count, words.data());
     // Read before anything else can reach the data bridge.
     const std::optional<std::string> unavailable = stateUnavailableReason();
@@ -414,10 +416,17 @@ int run(int argc, char** argv) {
     }
     if (!response) {
         // A command with nothing to say (a bare "rkreport storage") says
-        // nothing; one that could not build its answer says so.
-        if (CLPSResponseAllocFailed() == 0) return kExitDone;
-        fail(ctx, "The storage command plug-in gave no answer: it could not build one (out of memory?).");
-        return kExitMissing;
+        // nothing; one that could not build its answer, or whose agent is
+        // missing or silent, says so.
+        if (CLPSResponseAllocFailed() != 0 || ZCSAllocFailures() != allocFailuresBefore) {
+            fail(ctx, "The storage command plug-in gave no answer: it could not build one (out of memory?).");
+            return kExitMissing;
+        }
+        if (RKDBUnansweredRequests() != unansweredBefore) {
+            fail(ctx, "The storage data agent is missing or gave no answer.");
+            return kExitMissing;
+        }
+        return kExitDone;
     }
     const int code = show(ctx, response);
     plugin.release(response);

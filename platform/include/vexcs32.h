@@ -28,6 +28,11 @@ ZCS_API void  ZCSFreeMem(void* block);
  * and change nothing: every buffer starts empty. */
 ZCS_API ZCSXBuf* ZCSXAllocBuf(uint32_t flags, uint32_t contentOnly);
 
+/* How many memory blocks and XML buffers could not be had so far in this
+ * process. A caller compares the count before and after a piece of work to
+ * tell "nothing to say" from "could not say it". */
+ZCS_API uint32_t ZCSAllocFailures(void);
+
 /* Appends <name>text</name>. attributes, when not null, is placed verbatim in
  * the start tag. With isMarkup = 1 the text is an XML document or fragment and
  * is embedded as markup (an XML declaration at its head is dropped); with

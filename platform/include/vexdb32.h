@@ -38,6 +38,12 @@ RKDB_API void  RKDBPluginFreeData(uint32_t id, char* reply);
  * request. */
 RKDB_API const char* RKDBLastUnavailableReason(void);
 
+/* How many requests sent through this bridge so far in this process got no
+ * reply, agent lookups that found no agent included. Compared before and
+ * after a command, it tells a missing or silent agent from a command that
+ * had nothing to say. */
+RKDB_API uint32_t RKDBUnansweredRequests(void);
+
 /* Registers an in-process agent under a prefix, replacing any earlier one;
  * returns its id. Unregistering a prefix that has none does nothing. */
 RKDB_API uint32_t RKDBPluginRegister(const char* prefix, RKDBAgentSendFn send, RKDBAgentFreeFn release);

@@ -225,16 +225,25 @@ int32_t findEntry(uint32_t count, char* const* vector, const char* name, uint32_
 
 std::atomic<uint32_t> g_exportContext{0};
 
+std::atomic<uint32_t> allocFailures{0};
+
+void noteAllocFailure() { ++allocFailures; }
+
 }  // namespace
 
 extern "C" {
 
 // ---- memory blocks ----------------------------------------------------------
 
+uint32_t ZCSAllocFailures(void) { return allocFailures.load(); }
+
 void* ZCSAllocMem(uint32_t size) {
-    if (KWTestShouldFail(KWTEST_MEM)) return nullptr;
-    void* block = std::calloc(1, size == 0 ? 1 : size);
-    if (block != nullptr) KWTestAcquired(KWLIVE_BLOCK);
+    void* block = KWTestShouldFail(KWTEST_MEM) ? nullptr : std::calloc(1, size == 0 ? 1 : size);
+    if (block == nullptr) {
+        noteAllocFailure();
+        return nullptr;
+    }
+    KWTestAcquired(KWLIVE_BLOCK);
     return block;
 }
 
@@ -247,9 +256,11 @@ void ZCSFreeMem(void* block) {
 // ---- XML buffers ------------------------------------------------------------
 
 ZCSXBuf* ZCSXAllocBuf(uint32_t flags, uint32_t contentOnly) {
-    if (KWTestShouldFail(KWTEST_XBUF)) return nullptr;
-    BufferRecord* record = newEmptyBuffer();
-    if (record == nullptr) return nullptr;
+    BufferRecord* record = KWTestShouldFail(KWTEST_XBUF) ? nullptr : newEmptyBuffer();
+    if (record == nullptr) {
+        noteAllocFailure();
+        return nullptr;
+    }
     KWTestAcquired(KWLIVE_XBUF);
     return &record->buf;
 }

@@ -18,6 +18,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -320,6 +321,8 @@ LastUnavailable& lastUnavailable() {
     return *instance;
 }
 
+std::atomic<uint32_t> unanswered{0};  // requests that got no reply
+
 // Sends through the agent; an agent that throws (an in-process one may)
 // counts as no reply.
 char* callAgent(const AgentFunctions& agent, uint32_t count, const char* const* vector) {
@@ -330,24 +333,8 @@ char* callAgent(const AgentFunctions& agent, uint32_t count, const char* const* 
     }
 }
 
-}  // namespace
-
-extern "C" {
-
-uint32_t RKDBPluginInstalledByPrefix(const char* prefix) {
-    return RKDBPluginGetIDByPrefix(prefix) != 0 ? 1 : 0;
-}
-
-uint32_t RKDBPluginGetIDByPrefix(const char* prefix) {
-    if (prefix == nullptr) return 0;
-    try {
-        return registry().idFor(prefix);
-    } catch (...) {
-        return 0;
-    }
-}
-
-char* RKDBPluginSendCmd(uint32_t id, uint32_t count, const char* const* vector) {
+// One request: the agent's reply, or null when there is none.
+char* sendToAgent(uint32_t id, uint32_t count, const char* const* vector) {
     try {
         lastUnavailable().forget();
         std::optional<AgentFunctions> agent = registry().agentFor(id);
@@ -369,6 +356,33 @@ char* RKDBPluginSendCmd(uint32_t id, uint32_t count, const char* const* vector) 
         return nullptr;
     }
 }
+
+}  // namespace
+
+extern "C" {
+
+uint32_t RKDBPluginInstalledByPrefix(const char* prefix) {
+    return RKDBPluginGetIDByPrefix(prefix) != 0 ? 1 : 0;
+}
+
+uint32_t RKDBPluginGetIDByPrefix(const char* prefix) {
+    uint32_t id = 0;
+    try {
+        if (prefix != nullptr) id = registry().idFor(prefix);
+    } catch (...) {
+        id = 0;
+    }
+    if (id == 0) ++unanswered;  // no agent: nothing asked of it can be answered
+    return id;
+}
+
+char* RKDBPluginSendCmd(uint32_t id, uint32_t count, const char* const* vector) {
+    char* reply = sendToAgent(id, count, vector);
+    if (reply == nullptr) ++unanswered;
+    return reply;
+}
+
+uint32_t RKDBUnansweredRequests(void) { return unanswered.load(); }
 
 void RKDBPluginFreeData(uint32_t id, char* reply) {
     if (reply == nullptr) return;

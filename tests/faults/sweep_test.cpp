@@ -139,7 +139,12 @@ private:
         std::string sent = "-";
         for (const auto& request : o.agentLog)
             if (isWriteRequest(request)) sent = request.substr(0, request.find('\t'));
-        if (o.run.exitCode == 0 && o.run.out.empty() && !clean_.run.out.empty()) ++report_.silent;
+        if (o.run.exitCode == 0 && o.run.out.empty() && !clean_.run.out.empty()) {
+            // A failure never passes for success: whatever it cost, the
+            // user is told (and a script sees a non-zero exit).
+            ++report_.silent;
+            problem(&point, o, "printed nothing and exited 0 where the clean run answers");
+        }
         if (dump_)
             report_.trail.push_back(std::to_string(line_.lineNo) + "\t" + point.env() + "\t" +
                                     std::to_string(o.run.exitCode) + "\t" +
