@@ -78,7 +78,7 @@ void fail(const Context& ctx, const std::string& text, const std::string& arg1 =
     if (ctx.options.format == Format::Json)
         std::cout << "{\"status\": -1, \"message\": " << jsonString(text)
                   << ", \"args\": " << jsonStringList({arg1, ""}) << "}\n";
-    std::cerr << "Error: " << text << "\n";
+    std::cerr << "Error: " << visibleControls(text) << "\n";
 }
 
 bool loadPlugin(const std::string& libDir, Plugin& plugin, std::string& error) {
@@ -144,6 +144,10 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
     const bool ok = r->status == CLPS_STATUS_OK;
     const long id = ok ? r->messageId : r->status;
     const std::string text = ctx.catalogue.format(id, str(r->arg1), str(r->arg2));
+    // What the user typed is echoed in refusals; on a terminal it must not
+    // act as control sequences or break the line.
+    const std::string shown = ctx.catalogue.format(id, visibleControls(str(r->arg1), false),
+                                                   visibleControls(str(r->arg2), false));
     switch (ctx.options.format) {
         case Format::Json:
             // A catalogue text that answers a usage request is the usage;
@@ -159,7 +163,7 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
                       << "</Arg2></Message>\n";
             break;
         case Format::Text:
-            (ok ? std::cout : std::cerr) << (ok ? "" : "Error: ") << text << "\n";
+            (ok ? std::cout : std::cerr) << (ok ? "" : "Error: ") << shown << "\n";
             break;
     }
     return exitCodeFor(r->status);
@@ -199,7 +203,7 @@ int showDryRun(const Context& ctx, const CLPSResponse* r) {
             break;
         case Format::Text:
             std::cout << "All checks passed. Request not sent (dry run):\n";
-            for (const auto& e : request) std::cout << "  " << e << "\n";
+            for (const auto& e : request) std::cout << "  " << visibleControls(e, false) << "\n";
             break;
     }
     return kExitDone;

@@ -8,6 +8,7 @@
 #include <libxslt/xsltutils.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 
@@ -168,6 +169,22 @@ std::string alertLogXml(const std::string& path, const std::vector<Object>& even
     }
     xml += "</AlertLog>\n";
     return xml;
+}
+
+std::string visibleControls(const std::string& text, bool keepLines) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x20 && byte != 0x7f) || c == '\t' || (c == '\n' && keepLines)) {
+            out += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        out += code;
+    }
+    return out;
 }
 
 std::string plainObjects(const std::vector<Object>& objects) {

@@ -26,6 +26,11 @@ std::string alertLogXml(const std::string& path, const std::vector<Object>& even
 
 // A generic rendering used when a style sheet is missing: one block per
 // object, names and values aligned.
+// A text as a terminal should show it: control characters (an escape
+// sequence typed into a value, say) become "\x1B"; tab, and line feed where
+// lines are kept, stay as they are.
+std::string visibleControls(const std::string& text, bool keepLines = true);
+
 std::string plainObjects(const std::vector<Object>& objects);
 
 }  // namespace rkhost

@@ -92,8 +92,17 @@ protected:
             if (!r.out.empty()) {
                 EXPECT_TRUE(wellFormedXml(r.out, error)) << error << "\n" << what;
             }
-        } else if (r.exitCode != 0) {
-            EXPECT_FALSE(r.err.empty()) << "a refusal that says nothing\n" << what;
+        } else {
+            if (r.exitCode != 0) {
+                EXPECT_FALSE(r.err.empty()) << "a refusal that says nothing\n" << what;
+            }
+            // Text goes to a terminal: a typed escape sequence is shown, never sent.
+            for (const std::string* stream : {&r.out, &r.err}) {
+                for (unsigned char c : *stream) {
+                    ASSERT_TRUE(c >= 0x20 ? c != 0x7f : c == '\n' || c == '\t')
+                        << "control byte " << static_cast<int>(c) << " in text output\n" << what;
+                }
+            }
         }
     }
 
