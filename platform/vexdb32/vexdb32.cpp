@@ -29,6 +29,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "reply_text.h"
 #include "vexcs32.h"
 #include "vexdb32.h"
 
@@ -203,91 +204,17 @@ Registry& registry() {
 
 // ---- the reason of the last "state unavailable" refusal ---------------------
 
-constexpr std::string_view kStateUnavailable = "3";
-
-// The value of attribute `name` in a start tag ("<Reply command=.. status=..");
-// nullopt when it has none.
-std::optional<std::string_view> attributeOf(std::string_view tag, std::string_view name) {
-    for (size_t at = tag.find(name); at != std::string_view::npos; at = tag.find(name, at + 1)) {
-        const size_t quote = at + name.size() + 1;
-        const bool separate = at > 0 && (tag[at - 1] == ' ' || tag[at - 1] == '\t' || tag[at - 1] == '\n' ||
-                                         tag[at - 1] == '\r');
-        if (!separate || quote >= tag.size() || tag[quote - 1] != '=' || (tag[quote] != '"' && tag[quote] != '\''))
-            continue;
-        const size_t end = tag.find(tag[quote], quote + 1);
-        if (end == std::string_view::npos) return std::nullopt;
-        return tag.substr(quote + 1, end - quote - 1);
-    }
-    return std::nullopt;
-}
-
-void appendUtf8(std::string& out, unsigned long code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-// Element text with the predefined and numeric character references
-// resolved; anything else that starts with '&' is kept as it stands.
-std::string unescapeText(std::string_view text) {
-    static constexpr std::pair<std::string_view, char> kNamed[] = {
-        {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    std::string out;
-    for (size_t at = 0; at < text.size();) {
-        if (text[at] != '&') {
-            out += text[at++];
-            continue;
-        }
-        bool resolved = false;
-        for (const auto& [entity, character] : kNamed)
-            if (text.substr(at, entity.size()) == entity) {
-                out += character;
-                at += entity.size();
-                resolved = true;
-                break;
-            }
-        const size_t semicolon = text.find(';', at);
-        if (!resolved && text.substr(at, 2) == "&#" && semicolon != std::string_view::npos) {
-            const bool hex = text.substr(at, 3) == "&#x";
-            const std::string digits(text.substr(at + (hex ? 3 : 2), semicolon - at - (hex ? 3 : 2)));
-            char* end = nullptr;
-            const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-            if (!digits.empty() && end && *end == '\0') {
-                appendUtf8(out, code);
-                at = semicolon + 1;
-                resolved = true;
-            }
-        }
-        if (!resolved) out += text[at++];
-    }
-    return out;
-}
+constexpr int32_t kStateUnavailable = 3;
 
 // The reason of a reply that refuses a request because the agent's state is
 // unavailable (<Reply ... status="3"><Error>reason</Error>); nullopt for any
 // other reply.
 std::optional<std::string> unavailableReason(std::string_view reply) {
-    const size_t open = reply.find("<Reply");
-    const size_t close = open == std::string_view::npos ? open : reply.find('>', open);
-    if (close == std::string_view::npos) return std::nullopt;
-    if (attributeOf(reply.substr(open, close - open), "status") != kStateUnavailable) return std::nullopt;
-    const size_t begin = reply.find("<Error>", close);
-    const size_t end = begin == std::string_view::npos ? begin : reply.find("</Error>", begin);
-    if (end == std::string_view::npos) return std::string("the agent gave no reason");
-    return unescapeText(reply.substr(begin + 7, end - begin - 7));
+    int32_t status = 0;
+    std::string reason;
+    if (!rkreply::readRefusal(reply, status, reason) || status != kStateUnavailable) return std::nullopt;
+    if (reason.empty()) return std::string("the agent gave no reason");
+    return reason;
 }
 
 // What RKDBLastUnavailableReason answers: set or cleared by every request.
