@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cmdfw32.h"
+#include "options.h"
 
 namespace rkhost {
 namespace {
@@ -113,10 +114,15 @@ std::vector<std::string> withPrefix(const std::vector<std::string>& candidates, 
 }
 
 std::vector<std::string> hostOptions(const std::string& partial) {
-    static const std::vector<std::string> kOptions = {"--format=", "--state=", "--profile=", "--dry-run", "--help",
-                                                      "--version"};
-    if (startsWithIgnoringCase(partial, "--format="))
-        return withPrefix({"--format=text", "--format=xml", "--format=json"}, partial);
+    static const std::vector<std::string> kOptions = {"--format=", "--state=", "--profile=", "--system=", "--dry-run",
+                                                      "--wait", "--help", "--version"};
+    if (startsWithIgnoringCase(partial, "--format=")) {
+        std::vector<std::string> formats;
+        for (const auto& name : formatNames()) formats.push_back("--format=" + name);
+        return withPrefix(formats, partial);
+    }
+    if (startsWithIgnoringCase(partial, "--system="))
+        return withPrefix({"--system=local", "--system=simulated"}, partial);
     return withPrefix(kOptions, partial);
 }
 

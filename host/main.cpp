@@ -162,7 +162,7 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
                       << "</Text><Arg1>" << xmlEscape(str(r->arg1)) << "</Arg1><Arg2>" << xmlEscape(str(r->arg2))
                       << "</Arg2></Message>\n";
             break;
-        case Format::Text:
+        default:
             (ok ? std::cout : std::cerr) << (ok ? "" : "Error: ") << shown << "\n";
             break;
     }
@@ -181,7 +181,7 @@ int showUsage(const Context& ctx, const CLPSResponse* r) {
             std::cout << "<Usage><Text>" << xmlEscape(heading) << "</Text><Body>" << xmlEscape(usage)
                       << "</Body></Usage>\n";
             break;
-        case Format::Text:
+        default:
             if (!heading.empty()) std::cout << heading << "\n\n";
             std::cout << usage;
             if (!usage.empty() && usage.back() != '\n') std::cout << "\n";
@@ -201,7 +201,7 @@ int showDryRun(const Context& ctx, const CLPSResponse* r) {
             for (const auto& e : request) std::cout << "<Element>" << xmlEscape(e) << "</Element>";
             std::cout << "</DryRun>\n";
             break;
-        case Format::Text:
+        default:
             std::cout << "All checks passed. Request not sent (dry run):\n";
             for (const auto& e : request) std::cout << "  " << visibleControls(e, false) << "\n";
             break;
@@ -241,7 +241,7 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
             }
             std::cout << "}\n";
             break;
-        case Format::Text:
+        default:
             if (configuration) std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
             else std::cout << renderText(ctx, r->styleSheet, xml);
             break;
@@ -262,7 +262,7 @@ int showAlertLog(const Context& ctx, const CLPSResponse* r) {
         case Format::Xml:
             std::cout << xml;
             break;
-        case Format::Text: {
+        default: {
             std::string out, error;
             if (!ctx.layout.dataDir.empty() &&
                 applyStyleSheet(ctx.layout.dataDir + "/xsl/sysrep.xsl", xml, out, error))
@@ -301,10 +301,13 @@ void printHelp(const Context& ctx) {
                   << "For the parameters of a report: rkreport storage <object> -?\n";
     }
     std::cout << "\nOptions:\n"
-              << "  --format=text|xml|json  how to show the answer (default text)\n"
+              << "  --format=FORMAT         how to show the answer: text (default), table, csv,\n"
+              << "                          json, xml or openmetrics\n"
               << "  --state=FILE            the storage state database to use\n"
               << "  --profile=FILE          the system description that seeds a new state\n"
+              << "  --system=local          this machine's own storage instead of the simulated one\n"
               << "  --dry-run               run every check, show the request, send nothing\n"
+              << "  --wait                  follow the task a configuration starts until it ends\n"
               << "  --help                  this text; with a command, its usage\n"
               << "  --version               the version\n"
               << "\nSee " << ctx.commandWord << "(1) for more.\n";
@@ -379,6 +382,7 @@ int run(int argc, char** argv) {
     if (!ctx.layout.dataDir.empty()) ctx.catalogue.load(ctx.layout.dataDir + "/messages.cat");
     if (ctx.options.state) setenv("KWDA_STATE", ctx.options.state->c_str(), 1);
     if (ctx.options.profile) setenv("KWDA_PROFILE", ctx.options.profile->c_str(), 1);
+    if (ctx.options.system) setenv("KWDA_SYSTEM", ctx.options.system->c_str(), 1);
     std::string pluginPath = ctx.layout.libDir;
     if (const char* existing = std::getenv("RKDB_PLUGIN_PATH"); existing && *existing)
         pluginPath = std::string(existing) + ":" + pluginPath;

@@ -8,13 +8,15 @@
 
 namespace rkhost {
 
-enum class Format { Text, Xml, Json };
+enum class Format { Text, Xml, Json, Table, Csv, OpenMetrics };
 
 struct Options {
     Format format = Format::Text;
     std::optional<std::string> state;    // --state=FILE
     std::optional<std::string> profile;  // --profile=FILE
+    std::optional<std::string> system;   // --system=local|simulated
     bool dryRun = false;
+    bool wait = false;                   // --wait: follow the task a configuration starts
     bool help = false;
     bool version = false;
     bool complete = false;               // --complete: the words after it are to be completed
@@ -27,6 +29,9 @@ struct ParseResult {
     std::string error;  // non-empty: the line is wrong
     std::string word;   // the option that is wrong, as typed
 };
+
+// The names of the output formats, in the order help and errors list them.
+const std::vector<std::string>& formatNames();
 
 // commandWord is "rkreport" or "rkconfig"; args are the words after it.
 ParseResult parseOptions(const std::string& commandWord, const std::vector<std::string>& args);

@@ -110,7 +110,8 @@ TEST_F(Completion, ActionsThenTheParametersOfTheAction) {
 
 TEST_F(Completion, HostOptions) {
     EXPECT_EQ(run("rkreport", {"--f"}), (Words{"--format="}));
-    EXPECT_EQ(run("rkreport", {"storage", "--format="}), (Words{"--format=text", "--format=xml", "--format=json"}));
+    EXPECT_EQ(run("rkreport", {"storage", "--format="}), (Words{"--format=text", "--format=table", "--format=csv", "--format=json", "--format=xml",
+                                                                  "--format=openmetrics"}));
     EXPECT_EQ(run("rkreport", {"--d"}), (Words{"--dry-run"}));
     EXPECT_TRUE(plugin_.asked.empty());
 }

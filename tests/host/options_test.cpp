@@ -22,29 +22,50 @@ TEST(Options, HostOptionsAreTakenOutWhereverTheyStand) {
 }
 
 TEST(Options, FormatsAndFlags) {
-    EXPECT_EQ(parseOptions("rkreport", {}).options.format, Format::Text);
-    EXPECT_EQ(parseOptions("rkreport", {"--format=xml"}).options.format, Format::Xml);
-    EXPECT_EQ(parseOptions("rkreport", {"--format=text"}).options.format, Format::Text);
-    // The last one given wins.
-    EXPECT_EQ(parseOptions("rkreport", {"--format=xml", "--format=json"}).options.format, Format::Json);
+    const struct {
+        std::vector<std::string> args;
+        Format format;
+    } cases[] = {
+        {{}, Format::Text},
+        {{"--format=xml"}, Format::Xml},
+        {{"--format", "json"}, Format::Json},
+        {{"--format=TABLE"}, Format::Table},
+        {{"--format=Csv"}, Format::Csv},
+        {{"--format", "openmetrics"}, Format::OpenMetrics},
+        {{"--format=xml", "--format=json"}, Format::Json},  // the last one given wins
+    };
+    for (const auto& c : cases) EXPECT_EQ(parseOptions("rkreport", c.args).options.format, c.format) << c.args.size();
+    EXPECT_TRUE(parseOptions("rkconfig", {"--wait"}).options.wait);
+    EXPECT_EQ(parseOptions("rkreport", {"--system", "LOCAL"}).options.system.value_or(""), "local");
     EXPECT_TRUE(parseOptions("rkreport", {"--help"}).options.help);
     EXPECT_TRUE(parseOptions("rkreport", {"--version"}).options.version);
     // Words that only look like options belong to the command.
     auto r = parseOptions("rkreport", {"storage", "-?", "-h", "name=--x"});
     EXPECT_EQ(r.options.words, (std::vector<std::string>{"rkreport", "storage", "-?", "-h", "name=--x"}));
+    // "--" ends the options: later words reach the command as typed.
+    r = parseOptions("rkconfig", {"storage", "--dry-run", "--", "vdisk", "--wait", "-h"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(r.options.dryRun);
+    EXPECT_FALSE(r.options.wait);
+    EXPECT_EQ(r.options.words, (std::vector<std::string>{"rkconfig", "storage", "vdisk", "--wait", "-h"}));
 }
 
 TEST(Options, WrongOptionsAreRefusedWithAReason) {
     const std::vector<std::string> wrong[] = {
-        {"--format=yaml"}, {"--format="}, {"--format"}, {"--state="}, {"--profile="}, {"--verbose"}, {"--"},
-        {"storage", "--dry-run=yes"},
+        {"--format=yaml"}, {"--format="}, {"--format"}, {"--state="}, {"--profile="}, {"--verbose"},
+        {"storage", "--dry-run=yes"}, {"--system=remote"},
     };
     for (const auto& args : wrong) {
         auto r = parseOptions("rkreport", args);
         EXPECT_FALSE(r.error.empty()) << args.back();
+        EXPECT_EQ(r.word, args.back());
     }
     EXPECT_NE(parseOptions("rkreport", {"--format=yaml"}).error.find("yaml"), std::string::npos);
-    EXPECT_NE(parseOptions("rkreport", {"--verbose"}).error.find("--verbose"), std::string::npos);
+    // An unknown option is named, and so are the known ones.
+    const auto unknown = parseOptions("rkreport", {"--verbose"}).error;
+    EXPECT_NE(unknown.find("--verbose"), std::string::npos);
+    EXPECT_NE(unknown.find("--dry-run"), std::string::npos);
+    EXPECT_NE(parseOptions("rkreport", {"--dry-run=yes"}).error.find("takes no value"), std::string::npos);
 }
 
 TEST(Options, CompleteTakesEveryLaterWordAsTyped) {
