@@ -307,15 +307,19 @@ KW_EXPORT int32_t IsUserOperationValidForEnclosure(const char* action, const cha
                                                    const char* enclosure, uint32_t* supported,
                                                    uint32_t* allowed) {
     FunctionTrace trace("IsUserOperationValidForEnclosure");
-    // Service-tag reporting is a property of the storage subsystem as a whole.
-    if (isAction(action, "enablests") || isAction(action, "disablests"))
-        return IsUserOperationValidForStorageObject(action, supported, allowed);
     char globalNo[kArgumentSize];
     formatArgument(globalNo, "GlobalNo=", controller);
     const char* request[] = {"vexcmd=getEnclosuresForController", globalNo, "CLI=true"};
     AvailabilityQuery query = {"IsUserOperationValidForEnclosure", request, 3, kReadOccurrences, locateEnclosure,
                                enclosure, 100, kAvailBufferFirst | kAvailFailWithoutReply};
-    return checkOperationAvailability(query, findActionBit(kEnclosureBits, action), supported, allowed);
+    const int32_t status = checkOperationAvailability(query, findActionBit(kEnclosureBits, action), supported, allowed);
+    if (status != 0) return status;
+    // Service-tag reporting is a property of the storage subsystem as a
+    // whole; the enclosure is still read first, so a silent agent is 272
+    // for these actions too.
+    if (isAction(action, "enablests") || isAction(action, "disablests"))
+        return IsUserOperationValidForStorageObject(action, supported, allowed);
+    return 0;
 }
 
 KW_EXPORT int32_t IsUserTempProbesInputValid(const char* index, const char* minWarn, const char* maxWarn,

@@ -28,13 +28,13 @@ bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
 extern "C" {
 
-// Room left for a bounded append into a buffer of capacity bytes; never
-// negative.
+// Room left for a bounded append into a buffer of capacity bytes, computed
+// in signed 32 bits as every caller expects: a capacity past 2^31 counts as
+// negative and leaves no room. Never negative.
 KW_EXPORT int32_t strFreeLen(const char* text, uint32_t capacity) {
-    const int64_t length = text != nullptr ? static_cast<int64_t>(strlen(text)) : 0;
-    const int64_t room = static_cast<int64_t>(capacity) - length - 1;
-    if (room < 0) return 0;
-    return room > INT32_MAX ? INT32_MAX : static_cast<int32_t>(room);
+    const uint32_t length = text != nullptr ? static_cast<uint32_t>(strlen(text)) : 0;
+    const int32_t room = static_cast<int32_t>(capacity - length - 1u);
+    return room < 0 ? 0 : room;
 }
 
 // 0 for texts of the same length with equal letters regardless of case,
@@ -125,8 +125,9 @@ KW_EXPORT int32_t IsStringAValidNumericValue(const char* text) {
 KW_EXPORT int32_t ConvertToStringRepresentingInteger(double value, char* destination) {
     if (destination == nullptr) return 0;
     destination[0] = '\0';
+    // At most 255 bytes are written, terminator included: 254 digits at most.
     char work[kNumberWorkSize];
-    snprintf(work, sizeof work, "%f", value);
+    snprintf(work, kNumberWorkSize - 1, "%f", value);
     for (size_t i = 0; isDecimalDigit(work[i]); ++i) {
         destination[i] = work[i];
         destination[i + 1] = '\0';

@@ -267,9 +267,6 @@ KW_EXPORT int32_t IsVDNameDuplicate(const char* name, const char* controller, co
 KW_EXPORT int32_t IsPolicyInfoDuplicate(const char* controller, const char* word, const char* vdisk,
                                         uint32_t kind) {
     FunctionTrace trace("IsPolicyInfoDuplicate");
-    const PolicyKind* policy = findPolicyKind(kind);
-    // An unknown kind names no policy, so nothing can already be in force.
-    if (policy == nullptr) return 0;
     VirtualDiskArgs args = formatArgs(controller, vdisk);
     XBufGuard buffer;
     int32_t status = kwsup::queryIntoBuffer(
@@ -277,6 +274,10 @@ KW_EXPORT int32_t IsPolicyInfoDuplicate(const char* controller, const char* word
         "IsPolicyInfoDuplicate");
     if (status == kwsup::kQueryNoBuffer) return KWSUP_NO_BUFFER;
     if (status != kwsup::kQueryOk) return 1;
+    // The agent is asked first, so a silent agent refuses every kind; an
+    // unknown kind names no policy, so nothing can already be in force.
+    const PolicyKind* policy = findPolicyKind(kind);
+    if (policy == nullptr) return 0;
     char current[64] = {0};
     QueryNodeNameValueWithSize(policy->element, current, sizeof current, 0, buffer.get());
     char currentWord[16] = {0};

@@ -120,11 +120,3 @@ KW_EXPORT CLPSResponse* CmdConfigStorage(int32_t argc, char** argv) { return usa
 // Loading runs attach and unloading detach; their results are not used here.
 __attribute__((constructor)) static void kwclpLoad(void) { (void)ModuleAttach(); }
 __attribute__((destructor)) static void kwclpUnload(void) { (void)ModuleDetach(); }
-
-CLPSResponse* KwCommandNotAvailable(int32_t argc, char** argv) {
-    CLPSResponse* response = CLPSNVSetupMsgRespObj(0, 0, 0, 0, 0, 0, "kwclp.xsl");
-    if (response != NULL) response->status = CLPS_ERR_NOT_AVAILABLE;
-    (void)argc;
-    (void)argv;
-    return response;
-}

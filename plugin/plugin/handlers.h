@@ -41,8 +41,4 @@ KW_EXPORT CLPSResponse* CmdConfigBattery(int32_t argc, char** argv);
 }
 #endif
 
-/* Answer of a command path whose handler is not built yet: a clear
- * "not available" rejection, never a fake success. Internal. */
-CLPSResponse* KwCommandNotAvailable(int32_t argc, char** argv);
-
 #endif

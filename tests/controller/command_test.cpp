@@ -170,6 +170,10 @@ TEST_F(Command, CreationChecksRefuseInTheirOrder) {
         {create({"raid=r50", "size=1g", kSix, "spanlength=4"}), 1670, "4", ""},
         {create({"raid=r50", "size=1g", kSix, "spanlength=6"}), 1670, "6", ""},
         {create({"raid=r50", "size=1g", kSix, "spanlength=-3"}), 1670, "-3", ""},
+        // Beyond 32 bits a text saturates instead of wrapping into a small span.
+        {create({"raid=r50", "size=1g", kSix, "spanlength=-4294967293"}), 1670, "-4294967293", ""},
+        {create({"raid=r50", "size=1g", kSix, "spanlength=-4294967294"}), 1670, "-4294967294", ""},
+        {create({"raid=r50", "size=1g", kSix, "spanlength=4294967299"}), 1670, "4294967299", ""},
         {create({"raid=r60", "size=1g", kEight, "spanlength=8"}), 1670, "8", ""},
         {create({"raid=r5", "size=1m", kThree}), 1646, kMinSize, kMaxSize},
         {create({"raid=r5", "size=", kThree}), 1646, kMinSize, kMaxSize},

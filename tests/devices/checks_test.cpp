@@ -153,8 +153,14 @@ TEST_F(Checks, EnclosureMemberFormsIdentifiersByProtocol) {
     EXPECT_EQ(f.supported, 0x4u);
     EXPECT_EQ(f.allowed, 0u);
 
+    const size_t enclosureQueries = agent.requestsFor("getEnclosuresForController").size();
+    check("enablests", "0:2");
+    EXPECT_EQ(agent.requestsFor("getEnclosuresForController").size(), enclosureQueries + 1)
+        << "the enclosure is read for service-tag actions too";
+
     silence("getEnclosuresForController");
     EXPECT_EQ(check("blink", "0:2").result, 272);
+    EXPECT_EQ(check("enablests", "0:2").result, 272);
 }
 
 TEST_F(Checks, TemperatureThresholds) {

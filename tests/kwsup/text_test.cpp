@@ -15,6 +15,10 @@ TEST(TextRules, FreeLengthIsNeverNegative) {
     EXPECT_EQ(strFreeLen("abc", 0), 0);
     EXPECT_EQ(strFreeLen("abc", 5), 1);
     EXPECT_EQ(strFreeLen("", 256), 255);
+    // Signed 32-bit arithmetic: a capacity past 2^31 leaves no room.
+    EXPECT_EQ(strFreeLen("", 0x80000000u), INT32_MAX);
+    EXPECT_EQ(strFreeLen("", 0x80000001u), 0);
+    EXPECT_EQ(strFreeLen("ab", 0xFFFFFFFFu), 0);
 }
 
 TEST(TextRules, CaseIgnoringComparison) {
@@ -75,6 +79,10 @@ TEST(TextRules, IntegerTextWithoutRounding) {
         EXPECT_EQ(ConvertToStringRepresentingInteger(c.value, text), 0);
         EXPECT_STREQ(text, c.text) << c.value;
     }
+    // A value with more integer digits than the work buffer holds keeps 254.
+    char text[512];
+    ConvertToStringRepresentingInteger(1e300, text);
+    EXPECT_EQ(strlen(text), 254u);
 }
 
 TEST(TextRules, BinaryMasks) {

@@ -14,7 +14,7 @@ using platformtest::ScopedEnv;
 const std::string kReply =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<Reply command=\"getControllerList\" status=\"0\">"
-    "<DCStorageObject><GlobalNo>0</GlobalNo><Name>PERC &amp; Co</Name><Empty/></DCStorageObject>"
+    "<DCStorageObject><GlobalNo>0</GlobalNo><Name>Kestrel &amp; Co</Name><Empty/></DCStorageObject>"
     "<DCStorageObject><GlobalNo>1</GlobalNo><Name>two<![CDATA[<x>]]>parts</Name>"
     "<Nested><GlobalNo>9</GlobalNo></Nested></DCStorageObject>"
     "</Reply>\n";
@@ -49,7 +49,7 @@ TEST_F(XmlSupport, DomSelectsDescendantsInDocumentOrder) {
 
     SXDOMList* first = SXDOMGetChildList(objects->items[0]);
     EXPECT_EQ(names(first), (std::vector<std::string>{"GlobalNo", "Name", "Empty"}));
-    EXPECT_EQ(values(first), (std::vector<std::string>{"0", "PERC & Co", ""}));
+    EXPECT_EQ(values(first), (std::vector<std::string>{"0", "Kestrel & Co", ""}));
     SXDOMList* second = SXDOMGetChildList(objects->items[1]);
     EXPECT_EQ(values(second), (std::vector<std::string>{"1", "two<x>parts", "9"}));
 
@@ -57,7 +57,7 @@ TEST_F(XmlSupport, DomSelectsDescendantsInDocumentOrder) {
     // every call.
     const char* name = SXDOMGetValue(first->items[1]);
     for (SXDOMList* list : {objects, numbers, none, first, second}) SXDOMFreeGenericList(list);
-    EXPECT_STREQ(name, "PERC & Co");
+    EXPECT_STREQ(name, "Kestrel & Co");
     SXDOMList* again = SXDOMSelect(root, "Name", 0, 0, 1);
     EXPECT_EQ(SXDOMGetValue(again->items[0]), name);
     SXDOMFreeGenericList(again);
@@ -126,10 +126,10 @@ TEST_F(XmlSupport, LookupByIndexOverTheWholeText) {
     EXPECT_EQ(value, "two<x>parts");
     EXPECT_EQ(lookup(kReply, "Empty", 0, &value), 0);
     EXPECT_EQ(value, "");
-    EXPECT_EQ(lookup(kReply, "Name", 0, &value, 5), 0);
-    EXPECT_EQ(value, "PERC") << "cut to capacity - 1 and terminated";
-    EXPECT_EQ(lookup(kReply, "Name", 0, &value, 10), 0);
-    EXPECT_EQ(value, "PERC & Co");
+    EXPECT_EQ(lookup(kReply, "Name", 0, &value, 8), 0);
+    EXPECT_EQ(value, "Kestrel") << "cut to capacity - 1 and terminated";
+    EXPECT_EQ(lookup(kReply, "Name", 0, &value, 13), 0);
+    EXPECT_EQ(value, "Kestrel & Co");
 }
 
 TEST_F(XmlSupport, LookupRefusesBadInput) {
@@ -194,7 +194,7 @@ TEST_F(XmlSupport, WrappedReplyReadsBackThroughTheBuffer) {
     char out[256] = "";
     uint32_t cap = sizeof out;
     EXPECT_EQ(XMLSupGetXMLMemData(0, "Name", 1, 0, 1, &cap, out, 0, nullptr, buf->text, buf->length), 0);
-    EXPECT_STREQ(out, "PERC & Co");
+    EXPECT_STREQ(out, "Kestrel & Co");
     SXDOMNode* root = SXDOMCreate(buf->text, buf->length, 1);
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(SXDOMGetName(root), "ROOT");

@@ -214,6 +214,8 @@ TEST_F(Rules, PolicyCountsAsUnchangedWhenItsWordIsInForce) {
     EXPECT_EQ(IsPolicyInfoDuplicate("0", "wc", "1", 2), 0);
     silenceRequest(1);
     EXPECT_EQ(IsPolicyInfoDuplicate("0", "rc", "0", 1), 1);
+    silenceRequest(1);
+    EXPECT_EQ(IsPolicyInfoDuplicate("0", "ra", "0", 5), 1) << "the agent is asked before the kind is judged";
 }
 
 // ---- Size change -------------------------------------------------------------

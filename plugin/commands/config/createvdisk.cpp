@@ -1,6 +1,7 @@
 // rkconfig storage controller action=createvdisk: the parameter list and the
 // creation checks. The checks run in a fixed order and stop at the first
 // failure; when every one passes the size is sent as "Length=" in bytes.
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -283,6 +284,16 @@ int32_t checkDiskCount(const Creation& c) {
     }
 }
 
+// A span length is read as a 32-bit signed number would be (texts beyond its
+// range saturate, so 4294967299 cannot wrap to 3) and then taken as unsigned:
+// every negative text becomes a large value that fails the division test.
+uint32_t spanLengthValue(const char* text) {
+    long long value = strtoll(text, nullptr, 10);
+    if (value > INT32_MAX) value = INT32_MAX;
+    if (value < INT32_MIN) value = INT32_MIN;
+    return static_cast<uint32_t>(static_cast<int32_t>(value));
+}
+
 // 9. Only spanned layouts take a span length, and they need one that splits
 // the disks into at least two equal spans.
 int32_t checkSpanLength(Creation& c) {
@@ -290,8 +301,7 @@ int32_t checkSpanLength(Creation& c) {
     bool spanned = c.layout == kLayoutRaid50 || c.layout == kLayoutRaid60;
     if (!spanned) return span ? KW_STATUS_SPAN_NOT_ALLOWED : kProceed;
     if (!span) return c.layout == kLayoutRaid50 ? KW_STATUS_SPAN_MISSING_R50 : KW_STATUS_SPAN_MISSING_R60;
-    // A negative text wraps to a large value and fails the division test.
-    uint32_t length = static_cast<uint32_t>(strtol(span, nullptr, 10));
+    uint32_t length = spanLengthValue(span);
     if (length <= 2) {
         setMessage(c.msgArg1, span);
         return KW_STATUS_SPAN_TOO_SMALL;
