@@ -1,6 +1,8 @@
 // Small owners for everything an agent query obtains. Each releases what it
 // holds when it goes out of scope and is safe on null, so no early return can
-// leak a reply, a buffer, a DOM, a DOM list or a block.
+// leak a reply, a buffer, a DOM, a DOM list or a block. They stay inside the
+// library: what it exports remains plain functions, plain records and
+// integer results, and no exception ever leaves it.
 #ifndef KWSUP_GUARDS_H
 #define KWSUP_GUARDS_H
 

@@ -22,7 +22,8 @@ namespace {
 constexpr const char* kDefaultLogDir = "/var/log/";
 // Users without rights on /var/log, and the test suite, point the log at a
 // folder of their own: when KWCLP_TRACE_DIR is set and not empty,
-// __SysDbgInit puts the file there instead of in /var/log/.
+// __SysDbgInit puts the file there instead of in /var/log/. Unset or empty,
+// the log is /var/log/kwclp.log exactly, as administrators expect it.
 constexpr const char* kLogDirVariable = "KWCLP_TRACE_DIR";
 
 constexpr int kConfigLinesRead = 6;

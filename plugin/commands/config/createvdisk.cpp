@@ -77,8 +77,12 @@ constexpr size_t kMaxRequestedDisks = 256;
 // The user's disk list: the framework keeps every value below 256 bytes, the
 // buffer allows the longest list a request block could ever carry.
 constexpr size_t kDiskListSize = 2048;
-// The controller's valid disks, ", " separated: room for 2048 disks with
-// identifiers up to "255:255:255" (11 characters and the separator).
+// The controller's valid disks, ", " separated. The list holds every disk
+// of the controller, not only the first 256 or 2047 characters' worth: a
+// bound of that size would refuse real disks on a controller with more.
+// Room for 2048 disks with identifiers up to "255:255:255" (11 characters
+// and the separator); a refusal that names the list may be long, and the
+// text output wraps it.
 constexpr uint32_t kValidListSize = 2048 * 13 + 1;
 constexpr uint32_t kPolicyListSize = 128;
 constexpr uint32_t kSizeTextSize = 16;
