@@ -59,7 +59,9 @@ enum class Conv : uint8_t {
     Present,  // 1 whenever the element is there (its text goes to the extra label)
 };
 
-// One metric family. All are gauges: every value here can go down as well as up.
+// One metric family. All are gauges: every value here can go down as well as
+// up. Help texts hold neither double quotes nor backslashes, which the two
+// text formats would escape differently.
 struct Family {
     const char* kind;    // ObjType of the objects it describes
     const char* name;
@@ -102,7 +104,7 @@ constexpr Family kFamilies[] = {
     {"PhysicalDisk", "rk_pdisk_capacity_bytes", "bytes", Conv::Number, "Length", "", "", "", "Capacity of the physical disk."},
     {"PhysicalDisk", "rk_pdisk_used_bytes", "bytes", Conv::Number, "UsedLength", "", "", "", "Space of the physical disk used by virtual disks."},
     {"PhysicalDisk", "rk_pdisk_free_bytes", "bytes", Conv::Number, "FreeLength", "", "", "", "Space of the physical disk free for virtual disks."},
-    {"PhysicalDisk", "rk_pdisk_hot_spare", "", Conv::Present, "HotSpareFor", "protects", "", "", "1 for a hot spare; protects is \"global\" or the virtual disk it is dedicated to."},
+    {"PhysicalDisk", "rk_pdisk_hot_spare", "", Conv::Present, "HotSpareFor", "protects", "", "", "1 for a hot spare; protects is global or the number of the virtual disk it is dedicated to."},
     {"PhysicalDisk", "rk_pdisk_task_progress_ratio", "ratio", Conv::Percent, "Progress", "task", "Task", "", "Progress of the task running on the physical disk (a rebuild, a clear, ...)."},
     {"PhysicalDisk", "rk_pdisk_task_start_timestamp_seconds", "seconds", Conv::Time, "TaskStart", "task", "Task", "", "When the task running on the physical disk started."},
 
@@ -515,7 +517,7 @@ Scrape scrapeSystem(const Probe& report) {
     const size_t before = g.objects.size();
     systemOk = g.run("", {"storage", "controller"}) && systemOk;
     for (const auto& n : g.added(before, "Controller", globalNo)) statuses.push_back({n, !g.controller(n)});
-    if (!systemOk) statuses.insert(statuses.begin(), {"", true});
+    statuses.insert(statuses.begin(), {"", !systemOk});
     scrape.text = openMetrics(g.objects, statuses);
     return scrape;
 }

@@ -95,6 +95,7 @@ std::vector<std::string> expositionProblems(const std::string& text) {
         } else if (std::regex_match(line, m, meta)) {
             if (m[2] != family && !families.insert(family = m[2]).second) fail("family split");
             if (m[1] == "TYPE" && (m[3] != "gauge" || !typed.insert(family).second)) fail("a second or not a gauge TYPE");
+            if (m[1] == "HELP" && m[3].str().find_first_of("\"\\") != std::string::npos) fail("quote or backslash in HELP");
             const std::string suffix = "_" + m[3].str();
             if (m[1] == "UNIT" && (family.size() <= suffix.size() || family.compare(family.size() - suffix.size(), suffix.size(), suffix) != 0))
                 fail("unit is not the name's suffix");
