@@ -376,10 +376,16 @@ int showScrape(const Context& ctx, const Plugin& plugin) {
         const std::string what = p.controller.empty() ? "the storage system" : "controller " + p.controller;
         std::string reason = ctx.catalogue.format(p.answer.status, visibleControls(p.answer.arg1, false),
                                                   visibleControls(p.answer.arg2, false));
-        if (const auto unavailable = stateUnavailableReason())
+        int failure = exitCodeFor(p.answer.status);
+        if (const auto unavailable = stateUnavailableReason()) {
             reason = "the storage state is unavailable: " + *unavailable;
+            failure = kExitMissing;
+        } else if (p.answer.kind == CLPS_RESP_EMPTY) {
+            reason = "the storage command plug-in gave no answer (the data agent is missing or silent, or memory ran out).";
+            failure = kExitMissing;
+        }
         std::cerr << "Error: " << what << " could not be read (" << p.line << "): " << reason << "\n";
-        code = std::max(code, exitCodeFor(p.answer.status));
+        code = std::max(code, failure);
     }
     return code;
 }
