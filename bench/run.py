@@ -125,6 +125,10 @@ def command_lines(s):
         ("report vdisk (all)", *report("storage", "vdisk", "controller=0")),
         ("report battery", *report("storage", "battery", "controller=0")),
         ("report globalinfo", *report("storage", "globalinfo")),
+        # The whole-system scrape for Prometheus against the json listing of
+        # the physical disks (target: at most 3x).
+        ("json pdisk (all)", *report("--format=json", "storage", "pdisk", "controller=0")),
+        ("openmetrics scrape", *report("--format=openmetrics", "system", "summary")),
         ("report temps", *report("storage", "enclosure", "controller=0", f"enclosure={s.last_enclosure}",
                                  "info=temps")),
         ("pdisk first", *report("storage", "pdisk", "controller=0", f"pdisk={s.first_disk}")),
@@ -212,7 +216,7 @@ def parse_args(argv):
                    help="label=folder of a build (repeatable; default current=build)")
     p.add_argument("--runs", type=int, default=7, help="runs per command and build (median taken)")
     p.add_argument("--systems", default="default,16,256,2048", help="comma-separated: default and presets")
-    p.add_argument("--only", default="", help="run only commands whose name contains this text")
+    p.add_argument("--only", default="", help="run only commands whose name contains one of these texts (comma-separated)")
     p.add_argument("--work", default="", help="folder for states and logs (default a temporary one)")
     p.add_argument("--markdown", action="store_true", help="print a Markdown table")
     return p.parse_args(argv)
@@ -252,7 +256,7 @@ def main(argv):
             states[label, system.name] = seed(folder, system, os.path.join(work, label, system.name.split()[0]))
 
     plan = [(system, name, program, words) for system in systems for name, program, words in command_lines(system)
-            if args.only in name]
+            if any(text in name for text in args.only.split(","))]
     samples = {}
     for run in range(args.runs):
         for system, name, program, words in plan:
@@ -342,6 +346,11 @@ def print_targets(samples, plan, labels):
             if big:
                 ratio = f", {big / mid:.1f}x its 256-disk time (<= 10x)" if mid else ""
                 lines.append(f"last disk of 2048: {big:.1f} ms wall, {big_cpu:.1f} ms cpu (<= 100 ms){ratio}")
+            scrape = median_ms("2048 disks", "openmetrics scrape", label)
+            listing = median_ms("2048 disks", "json pdisk (all)", label)
+            if scrape and listing:
+                lines.append(f"whole-system scrape of 2048 disks: {scrape:.1f} ms wall = {scrape / listing:.1f}x "
+                             f"the json listing of its physical disks (<= 3x)")
             peak = max((samples[s.name, n, label].rss_kib for s, n, *_ in plan
                         if s.name == "2048 disks" and not samples[s.name, n, label].failed), default=0)
             lines.append(f"peak memory at 2048 disks: {peak / 1024:.1f} MiB (< 32 MiB)")

@@ -7,8 +7,10 @@
 // failed (KWTEST_LEAKS).
 #include <dlfcn.h>
 #include <malloc.h>
+#include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -21,6 +23,7 @@
 #include "cmdfw32.h"
 #include "json.h"
 #include "locate.h"
+#include "openmetrics.h"
 #include "options.h"
 #include "render.h"
 #include "vexcs32.h"
@@ -241,6 +244,12 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
             }
             std::cout << "}\n";
             break;
+        case Format::OpenMetrics:
+            if (!configuration) {
+                std::cout << openMetrics(replyObjects(xml));
+                break;
+            }
+            [[fallthrough]];
         default:
             if (configuration) std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
             else std::cout << renderText(ctx, r->styleSheet, xml);
@@ -261,6 +270,9 @@ int showAlertLog(const Context& ctx, const CLPSResponse* r) {
             break;
         case Format::Xml:
             std::cout << xml;
+            break;
+        case Format::OpenMetrics:
+            std::cout << alertLogMetrics(events);
             break;
         default: {
             std::string out, error;
@@ -345,6 +357,39 @@ int printCompletions(const Context& ctx, const Plugin& plugin) {
     return kExitDone;
 }
 
+// "rkreport system summary" in OpenMetrics is one scrape of the whole
+// system; a controller that cannot be read is marked in the scrape and
+// named on standard error, and the rest still comes out.
+bool isWholeSystemScrape(const Context& ctx) {
+    const auto& w = ctx.options.words;
+    const auto is = [](const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; };
+    return ctx.options.format == Format::OpenMetrics && !ctx.options.dryRun && ctx.commandWord == "rkreport" &&
+           w.size() == 3 && is(w[1], "system") && is(w[2], "summary");
+}
+
+int showScrape(const Context& ctx, const Plugin& plugin) {
+    const Scrape scrape = scrapeSystem([&plugin](const std::vector<std::string>& line) { return probeLine(plugin, line); });
+    std::cout << scrape.text;
+    std::cout.flush();
+    int code = kExitDone;
+    for (const auto& p : scrape.problems) {
+        const std::string what = p.controller.empty() ? "the storage system" : "controller " + p.controller;
+        std::string reason = ctx.catalogue.format(p.answer.status, visibleControls(p.answer.arg1, false),
+                                                  visibleControls(p.answer.arg2, false));
+        int failure = exitCodeFor(p.answer.status);
+        if (const auto unavailable = stateUnavailableReason()) {
+            reason = "the storage state is unavailable: " + *unavailable;
+            failure = kExitMissing;
+        } else if (p.answer.kind == CLPS_RESP_EMPTY) {
+            reason = "the storage command plug-in gave no answer (the data agent is missing or silent, or memory ran out).";
+            failure = kExitMissing;
+        }
+        std::cerr << "Error: " << what << " could not be read (" << p.line << "): " << reason << "\n";
+        code = std::max(code, failure);
+    }
+    return code;
+}
+
 // A line that asks for usage changes nothing, so it needs no rights.
 bool asksForUsage(int32_t count, char** words) { return (CLPSIsUsageHelp(count, words) & 0xFFFF) == 1; }
 
@@ -406,6 +451,8 @@ int run(int argc, char** argv) {
         fail(ctx, "This command changes the storage configuration and needs administrator rights (run it as root).");
         return kExitRights;
     }
+
+    if (isWholeSystemScrape(ctx)) return showScrape(ctx, plugin);
 
     const uint32_t allocFailuresBefore = ZCSAllocFailures();
     const uint32_t unansweredBefore = RKDBUnansweredRequests();

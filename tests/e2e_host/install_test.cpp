@@ -48,7 +48,9 @@ TEST_F(Installed, EveryPieceIsInItsPlace) {
                              "share/rk/xsl/vw/cli/common.xsl", "share/rk/xsl/vw/cli/RptCntrl.xsl",
                              "share/rk/xsl/vw/cli/RptVer.xsl", "share/man/man1/rkreport.1", "share/man/man1/rkconfig.1",
                              "share/bash-completion/completions/rkreport",
-                             "share/bash-completion/completions/rkconfig"})
+                             "share/bash-completion/completions/rkconfig", "share/rk/prometheus/rk.rules.yml",
+                             "lib/rk/rk-metrics-textfile", "lib/systemd/system/rk-metrics.service",
+                             "lib/systemd/system/rk-metrics.timer"})
         EXPECT_TRUE(fs::exists(prefix_ + "/" + file)) << file;
     EXPECT_TRUE(fs::is_symlink(prefix_ + "/bin/rkconfig"));
 }
