@@ -39,7 +39,7 @@ void requireFree(Session& s, const Object& disk, const char* forWhat) {
     requireIdle(s, disk);
     if (auto spare = s.store.hotSpare(disk.id))
         refuse("disk " + diskLabel(disk) + " is " + hotSpareRole(s, *spare) + "; it cannot be " + forWhat +
-               " until it is released");
+               " (release it first)");
     if (std::string vd = virtualDiskOf(s, disk); !vd.empty())
         refuse("disk " + diskLabel(disk) + " is a member of virtual disk " + vd + "; it cannot be " + forWhat);
     if (disk.state != state::Ready)
