@@ -137,7 +137,7 @@
       <rk:field name="State" label="Status" type="state"/>
       <rk:field name="TaskStart" label="Task Started" type="time"/>
       <rk:field name="HotSpareFor" label="Hot Spare" type="hotspare" absent="No"/>
-      <rk:field name="MemberOf" label="Member of Virtual Disks" type="list"/>
+      <rk:field name="MemberOf" label="Virtual Disks" type="list"/>
       <rk:field name="MediaType" label="Media"/>
       <rk:field name="BusProtocol" label="Bus Protocol" type="map" map="protocol"/>
       <rk:field name="Length" label="Capacity" type="size"/>
