@@ -35,6 +35,7 @@ namespace {
 struct Connection {
     pid_t owner = 0;
     std::string path;
+    std::optional<std::string> profile;  // the profile named when it was opened (and checked)
     std::unique_ptr<Store> store;
 
     ~Connection() {
@@ -103,7 +104,7 @@ Store& openState(const Environment& env, double now) {
     // A state opened for reading only is opened again for each request, so
     // one that became writable meanwhile takes writes at once.
     if (connection.store && connection.owner == ::getpid() && connection.path == env.statePath &&
-        !connection.store->readOnly() && connection.store->stillCurrent())
+        connection.profile == env.profilePath && !connection.store->readOnly() && connection.store->stillCurrent())
         return *connection.store;
     if (connection.owner != ::getpid()) (void)connection.store.release();
     connection.store.reset();
@@ -124,6 +125,7 @@ Store& openState(const Environment& env, double now) {
         checkSeededBy(*store, *env.profilePath);
     connection.owner = ::getpid();
     connection.path = env.statePath;
+    connection.profile = env.profilePath;
     connection.store = std::move(store);
     if (connection.store->created() && !seedEvents.empty()) {
         Session session(*connection.store, env, now);

@@ -211,11 +211,5 @@ TEST_F(ProfileTest, TheEmbeddedSystemHoldsEveryObjectItDescribes) {
             EXPECT_EQ(controller.count(element), 1u) << element << " on controller " << controller.at("GlobalNo");
 }
 
-TEST_F(ProfileTest, AnExistingStateIgnoresTheProfile) {
-    ASSERT_EQ(send({"vexcmd=getControllerList"}).objects.size(), 2u);
-    useProfile(smallProfile(1));
-    EXPECT_EQ(send({"vexcmd=getControllerList"}).objects.size(), 2u);
-}
-
 }  // namespace
 }  // namespace kwda_test

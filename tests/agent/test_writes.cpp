@@ -274,7 +274,7 @@ TEST_F(WriteTest, BatteryLearnDelayStaysWithinItsLimit) {
     refused({"vexcmd=setBatteryDelayLearn", "GlobalNo=0", "BatteryID=0", "Days=7", "Hours=1"},
             "a delay of 169 hours is more than the 168 hours battery 0 allows");
     refused({"vexcmd=setBatteryDelayLearn", "GlobalNo=0", "BatteryID=0", "Days=0", "Hours=0"},
-            "a learn cycle delay of 0 hours changes nothing");
+            "a learn cycle delay of 0 hours changes nothing for battery 0");
     Object delayed = ok({"vexcmd=setBatteryDelayLearn", "GlobalNo=0", "BatteryID=0", "Days=1", "Hours=2"}).only();
     EXPECT_GT(delayed.at("NextLearnTime"), battery.at("NextLearnTime"));
 }
