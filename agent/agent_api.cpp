@@ -93,10 +93,13 @@ void checkSeededBy(Store& store, const std::string& profilePath) {
     std::string seeder = !source ? "another profile"
                          : *source == kEmbeddedProfileSource ? "the built-in system"
                                                              : "the profile " + *source;
-    throw AgentError(Status::Mismatch,
-                     "state file " + store.path() + " was created from " + seeder +
-                         ", not from the profile " + profilePath + " given now; to start afresh from " +
-                         profilePath + ", name a new state file (--state) or remove " + store.path());
+    std::string fault =
+        source == profilePath
+            ? "the profile " + profilePath + " has changed since it created state file " + store.path()
+            : "state file " + store.path() + " was created from " + seeder + ", not from the profile " + profilePath +
+                  " given now";
+    throw AgentError(Status::Mismatch, fault + "; to start afresh from " + profilePath +
+                                           ", name a new state file (--state) or remove " + store.path());
 }
 
 Store& openState(const Environment& env, double now) {

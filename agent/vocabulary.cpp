@@ -32,7 +32,8 @@ constexpr AttributeSpec derived(const char* name) { return AttributeSpec{name, T
 
 constexpr AttributeSpec kStorageObject[] = {
     stated("ObjID", T::Id), derived("ObjType"), stated("Name", T::Text), stated("State", T::Choice, kGeneralStates),
-    derived("RollupStatus"), derived("Attention"), stated("SMARTThermalShutdown", T::Choice, kEnabled), derived("AgentVersion"), derived("ControllerCount"),
+    derived("RollupStatus"), derived("Attention"), stated("SMARTThermalShutdown", T::Choice, kEnabled),
+    derived("AgentVersion"), derived("ControllerCount"),
     stated("MasterMethodMask", T::Mask), stated("CurrentMethodMask", T::Mask),
 };
 

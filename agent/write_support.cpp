@@ -60,7 +60,8 @@ void checkCapacity(Session& s, const LayoutRule& rule, const std::vector<Object>
 
 void checkDiskForNewVirtualDisk(Session& s, const Object& disk) {
     if (auto spare = s.store.hotSpare(disk.id))
-        refuse("disk " + diskLabel(disk) + " is " + hotSpareRole(s, *spare) + "; release it first, or choose another disk");
+        refuse("disk " + diskLabel(disk) + " is " + hotSpareRole(s, *spare) +
+               "; release it first, or choose another disk");
     if (disk.state != state::Ready && disk.state != state::Online)
         refuse("disk " + diskLabel(disk) + " is " + disk.state + " and cannot hold a virtual disk");
     if (s.freeBytes(disk) >= kMinimumVirtualDiskBytes) return;

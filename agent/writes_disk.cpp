@@ -31,7 +31,8 @@ std::string virtualDiskOf(Session& s, const Object& disk) {
 
 void requireIdle(Session& s, const Object& disk) {
     if (auto running = s.store.task(disk.id))
-        refuse("disk " + diskLabel(disk) + " is busy with " + taskTitle(running->name) + "; wait for it to end or cancel it");
+        refuse("disk " + diskLabel(disk) + " is busy with " + taskTitle(running->name) +
+               "; wait for it to end or cancel it");
 }
 
 // A Ready disk in no virtual disk and not a hot spare.

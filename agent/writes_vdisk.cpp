@@ -98,7 +98,8 @@ void assignDedicatedSpare(Session& s, const Object& controller, const Object& vd
     const LayoutRule& rule = s.ruleOf(vd);
     if (!rule.redundant) refuse(shortName(vd) + " (" + rule.word + ") has no redundancy a hot spare could restore");
     if (vd.state == state::Failed) refuse(shortName(vd) + " has failed; a hot spare cannot restore it");
-    if (auto spare = s.store.hotSpare(disk.id)) refuse("disk " + diskLabel(disk) + " is already " + hotSpareRole(s, *spare));
+    if (auto spare = s.store.hotSpare(disk.id))
+        refuse("disk " + diskLabel(disk) + " is already " + hotSpareRole(s, *spare));
     if (auto memberships = s.memberships(disk); !memberships.empty()) {
         auto of = s.store.object(memberships.front().vd);
         refuse("disk " + diskLabel(disk) + " is a member of virtual disk " +
