@@ -27,7 +27,7 @@ void checkCapacity(Session& session, const LayoutRule& rule, const std::vector<O
                    int64_t length, const std::map<int64_t, int64_t>& alreadyGiven = {});
 
 // Refuses a disk that cannot give space to a new virtual disk, naming why
-// ("disk 0:0:3 is already part of virtual disk 1 and has no free space left").
+// ("disk 0:0:3 is a member of virtual disk 1 and has no free space left").
 void checkDiskForNewVirtualDisk(Session& session, const Object& disk);
 
 // Refuses a virtual disk name with characters outside [A-Za-z0-9 _-], with a
