@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,7 @@ namespace {
 struct Connection {
     pid_t owner = 0;
     std::string path;
+    std::optional<std::string> profile;  // the profile named when it was opened (and checked)
     std::unique_ptr<Store> store;
 
     ~Connection() {
@@ -73,8 +75,31 @@ char* failureReply(const std::string& command, Status status, const std::string&
 void flushEvents(Session& session) {
     // The write is committed: a log that cannot be written must not turn
     // it into a failure, so the result is not reported.
-    appendEvents(session.alertLogFile(), session.now, session.events);
+    appendEvents(session.alertLogFile(), session.now, session.events, session.env.alertLogLimit);
     session.events.clear();
+}
+
+// A profile named for a state that exists must be the one that seeded it
+// (the same text; it may lie elsewhere): otherwise the caller would see a
+// system other than the one they described. States from before the seed
+// was recorded are taken as they are.
+void checkSeededBy(Store& store, const std::string& profilePath) {
+    std::optional<std::string> source, hash;
+    store.read([&] {
+        source = store.meta("source");
+        hash = store.meta("sourcehash");
+    });
+    if (!hash || contentHash(readProfileFile(profilePath)) == *hash) return;
+    std::string seeder = !source ? "another profile"
+                         : *source == kEmbeddedProfileSource ? "the built-in system"
+                                                             : "the profile " + *source;
+    std::string fault =
+        source == profilePath
+            ? "the profile " + profilePath + " has changed since it created state file " + store.path()
+            : "state file " + store.path() + " was created from " + seeder + ", not from the profile " + profilePath +
+                  " given now";
+    throw AgentError(Status::Mismatch, fault + "; to start afresh from " + profilePath +
+                                           ", name a new state file (--state) or remove " + store.path());
 }
 
 Store& openState(const Environment& env, double now) {
@@ -82,20 +107,28 @@ Store& openState(const Environment& env, double now) {
     // A state opened for reading only is opened again for each request, so
     // one that became writable meanwhile takes writes at once.
     if (connection.store && connection.owner == ::getpid() && connection.path == env.statePath &&
-        !connection.store->readOnly() && connection.store->stillCurrent())
+        connection.profile == env.profilePath && !connection.store->readOnly() && connection.store->stillCurrent())
         return *connection.store;
     if (connection.owner != ::getpid()) (void)connection.store.release();
     connection.store.reset();
     std::vector<Event> seedEvents;
+    std::string seededFrom;
     auto seed = [&](Store& store) {
         Profile profile = env.profilePath ? loadProfileFile(*env.profilePath) : defaultProfile();
         seedState(store, profile, env, now, seedEvents);
+        seededFrom = profile.source;
         seedEvents.insert(seedEvents.begin(),
                           Event{"Info", "Storage", "storage state created from " + profile.source});
     };
     auto store = std::make_unique<Store>(env.statePath, seed);
+    if (store->created())
+        std::fprintf(stderr, "Created the storage state %s from the %s.\n", env.statePath.c_str(),
+                     env.profilePath ? ("profile " + seededFrom).c_str() : "built-in system");
+    else if (env.profilePath)
+        checkSeededBy(*store, *env.profilePath);
     connection.owner = ::getpid();
     connection.path = env.statePath;
+    connection.profile = env.profilePath;
     connection.store = std::move(store);
     if (connection.store->created() && !seedEvents.empty()) {
         Session session(*connection.store, env, now);

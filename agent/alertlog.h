@@ -2,6 +2,7 @@
 // time in ISO-8601 UTC. Every write appends at least one event.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,8 +20,11 @@ struct Event {
 // beside the state file. Always absolute.
 std::string alertLogPath(const std::string& statePath, const std::optional<std::string>& configured);
 
-// Appends the events (one write per line). Returns false when the file
-// cannot be written.
-bool appendEvents(const std::string& path, double time, const std::vector<Event>& events);
+// Appends the events (one write per line). A log that grows past `limit`
+// bytes keeps its newest events, about half the limit, behind a first event
+// saying that older ones were dropped; writers of the same log take turns
+// (an exclusive lock on the file), so none loses its events to another's
+// trimming. Returns false when the file cannot be written.
+bool appendEvents(const std::string& path, double time, const std::vector<Event>& events, uint64_t limit);
 
 }  // namespace kwda

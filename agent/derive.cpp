@@ -1,5 +1,6 @@
 #include "derive.h"
 
+#include <algorithm>
 #include <map>
 
 #include "environment.h"
@@ -73,7 +74,49 @@ std::string probeState(const Object& probe) {
     return state::Ready;
 }
 
+// How much a state of an object matters to the health of what holds it:
+// 1 Non-Critical, 2 Critical; states not listed are Ok.
+struct Condition {
+    const char* state;
+    int severity;
+};
+constexpr Condition kConditions[] = {
+    {"Degraded", 1}, {"Warning", 1}, {"Offline", 1}, {"Rebuilding", 1}, {"Learning", 1}, {"Reconditioning", 1},
+    {"Failed", 2},   {"Critical", 2}, {"Missing", 2},
+};
+constexpr const char* kRollupWords[] = {"Ok", "Non-Critical", "Critical"};
+
+int severityOf(const std::string& state) {
+    for (const auto& c : kConditions)
+        if (state == c.state) return c.severity;
+    return 0;
+}
+
 }  // namespace
+
+const View::Rollup& View::rollup(const Object& holder) {
+    if (auto it = rollups_.find(holder.id); it != rollups_.end()) return it->second;
+    std::vector<Object> held;
+    if (holder.kind == Kind::Controller) {
+        preload(holder);
+        held.push_back(holder);
+        for (auto& o : store_.inController(holder.id))
+            if (o.id != holder.id) held.push_back(std::move(o));
+    } else {
+        for (const auto& controller : store_.ofKind(Kind::Controller)) preload(controller);
+        held = store_.all();
+    }
+    int worst = 0;
+    std::string lines;
+    for (const auto& o : held) {
+        auto state = stateOf(o);
+        int severity = state ? severityOf(*state) : 0;
+        if (severity == 0) continue;
+        worst = std::max(worst, severity);
+        lines += (lines.empty() ? "" : "\n") + eventName(o) + ": " + *state;
+    }
+    return rollups_[holder.id] = Rollup{kRollupWords[worst], lines};
+}
 
 void View::preload(const Object& controller) {
     if (!preloaded_.insert(controller.id).second) return;
@@ -136,6 +179,13 @@ std::string View::disksOf(const Object& vd) {
     std::string out;
     for (const auto& m : members(vd))
         if (const Object* disk = byId(m.disk)) out += (out.empty() ? "" : ",") + diskLabel(*disk);
+    return out;
+}
+
+std::string View::memberOf(const Object& disk) {
+    std::string out;
+    for (const auto& m : memberships(disk))
+        if (const Object* vd = byId(m.vd)) out += (out.empty() ? "" : ",") + vd->get("LogicalDriveNum");
     return out;
 }
 
@@ -343,8 +393,19 @@ std::optional<std::string> View::derived(const Object& o, const std::string& nam
         if (o.kind != Kind::PhysicalDisk && o.kind != Kind::VirtualDisk) return std::nullopt;
         return maskText(attributesMask(o));
     }
+    if (name == "RollupStatus") return rollup(o).status;
+    if (name == "Attention") {
+        const std::string& lines = rollup(o).attention;
+        if (lines.empty()) return std::nullopt;
+        return lines;
+    }
     switch (o.kind) {
         case Kind::PhysicalDisk:
+            if (name == "MemberOf") {
+                std::string vds = memberOf(o);
+                if (vds.empty()) return std::nullopt;
+                return vds;
+            }
             if (name == "UsedLength") return std::to_string(usedBytes(o));
             if (name == "FreeLength") {
                 int64_t left = o.number("Length").value_or(0) - usedBytes(o);

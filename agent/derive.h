@@ -51,7 +51,17 @@ private:
     uint32_t batteryCurrent(const Object& battery);
     uint32_t storageCurrent(const Object& storage);
 
+    // The worst condition among what a controller (or the whole storage
+    // system) holds: "Ok", "Non-Critical" or "Critical", and one line per
+    // object that is not Ok ("Virtual Disk 1 on Controller 0: Degraded").
+    struct Rollup {
+        std::string status;
+        std::string attention;
+    };
+    const Rollup& rollup(const Object& holder);
+
     std::string disksOf(const Object& vd);
+    std::string memberOf(const Object& disk);
     std::string hotSpareFor(const Object& disk);
     bool hasReadyDisk(const Object& controller);
 
@@ -63,6 +73,7 @@ private:
     std::map<int64_t, std::optional<HotSpare>> spares_;
     std::map<int64_t, std::optional<Task>> tasks_;
     std::map<int64_t, std::optional<Object>> objects_;
+    std::map<int64_t, Rollup> rollups_;
 };
 
 // Action bits of the method masks.

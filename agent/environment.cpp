@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "errors.h"
+#include "request.h"
 
 namespace kwda {
 
@@ -36,10 +37,20 @@ double parseScale(const std::string& text) {
     return value;
 }
 
+uint64_t parseLogLimit(const std::string& text) {
+    auto value = text.find_first_not_of("0123456789") == std::string::npos ? parseInteger(text) : std::nullopt;
+    if (!value || *value < static_cast<long long>(kSmallestAlertLogLimit))
+        badRequest("KWDA_ALERT_LOG_LIMIT='" + text + "' is not a size in bytes of at least " +
+                   std::to_string(kSmallestAlertLogLimit));
+    return static_cast<uint64_t>(*value);
+}
+
 }  // namespace
 
-std::string defaultStatePath() {
-    if (::geteuid() == 0) return "/var/lib/kwda/state.db";
+std::string defaultStatePath() { return defaultStatePath(::geteuid() == 0, kSystemStatePath); }
+
+std::string defaultStatePath(bool root, const std::string& systemState) {
+    if (root || ::access(systemState.c_str(), F_OK) == 0) return systemState;
     if (auto stateHome = variable("XDG_STATE_HOME")) return *stateHome + "/kwda/state.db";
     return homeFolder() + "/.local/state/kwda/state.db";
 }
@@ -50,6 +61,7 @@ Environment Environment::fromProcess() {
     env.profilePath = variable("KWDA_PROFILE");
     env.logPath = variable("KWDA_LOG");
     if (auto scale = variable("KWDA_TIME_SCALE")) env.timeScale = parseScale(*scale);
+    if (auto limit = variable("KWDA_ALERT_LOG_LIMIT")) env.alertLogLimit = parseLogLimit(*limit);
     return env;
 }
 

@@ -12,6 +12,7 @@ enum class Status : int {
     BadRequest = 1,   // malformed request, unknown command, missing or invalid argument
     Refused = 2,      // the model cannot take it, or the object does not exist
     Unavailable = 3,  // the state cannot be opened, read or written
+    Mismatch = 4,     // the profile named is not the one that seeded the existing state
 };
 
 class AgentError : public std::runtime_error {

@@ -126,7 +126,7 @@ std::vector<Object> requireDisks(Store& store, const Object& controller, const s
     std::set<int64_t> seen;
     for (const auto& item : splitList(list)) {
         Object disk = requireDisk(store, controller, item);
-        if (!seen.insert(disk.id).second) refuse("disk " + diskLabel(disk) + " is named twice");
+        if (!seen.insert(disk.id).second) refuse("disk " + diskLabel(disk) + " is given twice");
         disks.push_back(std::move(disk));
     }
     if (disks.empty()) badRequest("no disk named (adisk is empty)");

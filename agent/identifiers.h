@@ -39,7 +39,7 @@ Object requireController(Store& store, const Request& request);
 Object requireConnector(Store& store, const Object& controller, const std::string& channel);
 Object requireEnclosure(Store& store, const Object& controller, const std::string& text);
 Object requireDisk(Store& store, const Object& controller, const std::string& text);
-// A comma-separated list; a disk named twice is refused.
+// A comma-separated list; a disk given twice is refused.
 std::vector<Object> requireDisks(Store& store, const Object& controller, const std::string& list);
 Object requireVirtualDisk(Store& store, const Object& controller, const std::string& number);
 Object requireBattery(Store& store, const Object& controller, const std::string& id);

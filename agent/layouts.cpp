@@ -29,8 +29,15 @@ std::string layoutWord(uint32_t bit) {
     return rule ? rule->word : std::to_string(bit);
 }
 
+std::string layoutTitle(const LayoutRule& rule) {
+    std::string word = rule.word;
+    if (word == "c") return "concatenation (c)";
+    if (word == "r1c") return "concatenated RAID-1 (r1c)";
+    return "RAID-" + word.substr(1) + " (" + word + ")";
+}
+
 std::optional<std::string> diskCountProblem(const LayoutRule& rule, int disks, int span) {
-    std::string name = std::string("layout ") + rule.word;
+    std::string name = layoutTitle(rule);
     std::string given = std::to_string(disks) + " given";
     if (rule.exactlyMinimum && disks != rule.minDisks)
         return name + " needs exactly " + std::to_string(rule.minDisks) + " disks, " + given;

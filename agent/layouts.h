@@ -46,6 +46,9 @@ std::string layoutWord(uint32_t bit);
 
 // Why n disks (and span, for spanned layouts) cannot form the layout, or
 // nullopt when they can.
+// How messages name a layout: "RAID-5 (r5)", "concatenation (c)".
+std::string layoutTitle(const LayoutRule& rule);
+
 std::optional<std::string> diskCountProblem(const LayoutRule& rule, int disks, int span);
 // How many disks' worth of space holds data.
 int64_t dataDisks(const LayoutRule& rule, int disks, int span);

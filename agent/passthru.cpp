@@ -61,7 +61,7 @@ void getCaps(Session& s, const std::vector<std::string>& words, ReplyBuilder& ou
     for (const auto& objid : splitColons(named["IDList"])) {
         Object disk = objectWithId(s, objid, Kind::PhysicalDisk, "disk");
         if (disk.ctrl != controller.id) refuse("disk " + diskLabel(disk) + " is not on controller " + controller.key);
-        if (!seen.insert(disk.id).second) refuse("disk " + diskLabel(disk) + " is named twice");
+        if (!seen.insert(disk.id).second) refuse("disk " + diskLabel(disk) + " is given twice");
         checkDiskForNewVirtualDisk(s, disk);
         disks.push_back(disk);
     }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -17,7 +19,6 @@ namespace kwda {
 namespace {
 
 constexpr const char* kRootElement = "StorageProfile";
-constexpr const char* kEmbeddedSource = "embedded default profile";
 
 struct DocFree {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
@@ -177,20 +178,42 @@ Profile parseProfile(const std::string& text, const std::string& source) {
         profileError(source, lineOf(root),
                      "unknown attribute '" + textOf(root->properties->name) + "' on " + kRootElement +
                          "; it takes none");
-    Profile profile{source, Walker(doc.get(), source).childrenOf(root, std::nullopt)};
+    Profile profile{source, {}, Walker(doc.get(), source).childrenOf(root, std::nullopt)};
     checkSingletons(profile);
     return profile;
 }
 
-Profile loadProfileFile(const std::string& path) {
+std::string readProfileFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) unavailable("cannot read profile " + path + ": " + std::strerror(errno));
     std::ostringstream content;
     content << in.rdbuf();
     if (in.bad()) unavailable("cannot read profile " + path + ": " + std::strerror(errno));
-    return parseProfile(content.str(), path);
+    return content.str();
 }
 
-Profile defaultProfile() { return parseProfile(defaultProfileText(), kEmbeddedSource); }
+std::string contentHash(const std::string& text) {
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 0x100000001b3ULL;
+    }
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return digits;
+}
+
+Profile loadProfileFile(const std::string& path) {
+    std::string text = readProfileFile(path);
+    Profile profile = parseProfile(text, path);
+    profile.hash = contentHash(text);
+    return profile;
+}
+
+Profile defaultProfile() {
+    Profile profile = parseProfile(defaultProfileText(), kEmbeddedProfileSource);
+    profile.hash = contentHash(defaultProfileText());
+    return profile;
+}
 
 }  // namespace kwda

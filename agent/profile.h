@@ -25,6 +25,7 @@ struct ProfileNode {
 
 struct Profile {
     std::string source;               // as named in messages
+    std::string hash;                 // of the text it was read from (contentHash)
     std::vector<ProfileNode> nodes;   // children of <StorageProfile>, in order
 };
 
@@ -33,6 +34,14 @@ struct Profile {
 Profile parseProfile(const std::string& text, const std::string& source);
 // Reads and parses a profile file.
 Profile loadProfileFile(const std::string& path);
+// The text of a profile file; AgentError(Unavailable) naming it when it
+// cannot be read.
+std::string readProfileFile(const std::string& path);
+// A short fingerprint of a profile's text (64-bit FNV-1a, 16 hex digits):
+// equal texts, equal fingerprints, wherever the file lies.
+std::string contentHash(const std::string& text);
+// How messages name the embedded default system.
+inline constexpr const char* kEmbeddedProfileSource = "embedded default profile";
 // The embedded default system.
 const char* defaultProfileText();
 Profile defaultProfile();

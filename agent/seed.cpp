@@ -47,6 +47,7 @@ public:
         }
         store_.setMeta("nextobjid", std::to_string(nextObjId_));
         store_.setMeta("source", profile_.source);
+        store_.setMeta("sourcehash", profile_.hash);
         store_.setMeta("created", isoTime(now_));
         startSeededTasks();
     }
@@ -272,7 +273,6 @@ private:
         if (!bit) error(node, "VirtualDisk needs a Layout (the layout's bit, e.g. Layout=\"64\" for r5)");
         const LayoutRule* rule = layoutRule(static_cast<uint32_t>(*bit));
         if (!rule) error(node, "Layout=\"" + vd.get("Layout") + "\" is not a RAID layout bit");
-        if (!vd.has("Disks")) error(node, "VirtualDisk needs Disks (its member disks, e.g. Disks=\"0:0:0,0:0:1\")");
         std::vector<int64_t> disks;
         for (const auto& item : splitList(vd.get("Disks"))) {
             int64_t disk = resolveDisk(node, item);
@@ -281,20 +281,25 @@ private:
             disks.push_back(disk);
         }
         int span = static_cast<int>(vd.number("SpanLength").value_or(0));
-        if (auto problem = diskCountProblem(*rule, static_cast<int>(disks.size()), span)) error(node, *problem);
+        // A virtual disk whose member disks are all gone: failed, with no
+        // members, and the size it had (when stated).
+        bool orphan = disks.empty();
+        if (!orphan)
+            if (auto problem = diskCountProblem(*rule, static_cast<int>(disks.size()), span)) error(node, *problem);
         int64_t smallest = INT64_MAX;
         for (int64_t disk : disks) smallest = std::min(smallest, freeOf(disk));
-        int64_t capacity = dataDisks(*rule, static_cast<int>(disks.size()), span) * std::max<int64_t>(smallest, 0);
-        int64_t length = vd.number("Length").value_or(capacity);
-        if (length <= 0) error(node, "the member disks of virtual disk " + number + " have no free space");
-        if (length > capacity)
+        int64_t capacity =
+            orphan ? 0 : dataDisks(*rule, static_cast<int>(disks.size()), span) * std::max<int64_t>(smallest, 0);
+        int64_t length = vd.number("Length").value_or(orphan ? 0 : capacity);
+        if (length <= 0 && !orphan) error(node, "the member disks of virtual disk " + number + " have no free space");
+        if (length > capacity && !orphan)
             error(node, "Length=\"" + std::to_string(length) + "\" is more than layout " + rule->word +
                             " can hold on its disks (" + std::to_string(capacity) + " bytes)");
         vd.attrs["GlobalNo"] = controller_.key;
         vd.attrs["LogicalDriveNum"] = number;
         vd.attrs["Length"] = std::to_string(length);
         vd.attrs.erase("Disks");
-        vd.state = vd.get("State");
+        vd.state = orphan && !foreign ? std::string(state::Failed) : vd.get("State");
         vd.attrs.erase("State");
         vd.parent = controller_.id;
         vd.ctrl = controller_.id;

@@ -626,6 +626,12 @@ std::vector<Object> Store::ofKind(Kind kind) {
     return objects(s);
 }
 
+std::vector<Object> Store::inController(int64_t ctrl) {
+    auto s = prepare((std::string(kObjectColumns) + "WHERE ctrl=? ORDER BY ord").c_str());
+    s.bind(1, ctrl);
+    return objects(s);
+}
+
 std::vector<Object> Store::all() {
     auto s = prepare((std::string(kObjectColumns) + "ORDER BY cord, ord").c_str());
     return objects(s);

@@ -78,6 +78,8 @@ public:
     std::vector<Object> children(int64_t parent, Kind kind);
     std::vector<Object> ofController(int64_t ctrl, Kind kind);
     std::vector<Object> ofKind(Kind kind);
+    // Every object a controller holds, the controller included.
+    std::vector<Object> inController(int64_t ctrl);
     std::vector<Object> all();
     std::vector<Object> ofControllerInState(int64_t ctrl, Kind kind, const std::string& state);
     bool anyInState(int64_t ctrl, Kind kind, const std::string& state);

@@ -32,7 +32,8 @@ constexpr AttributeSpec derived(const char* name) { return AttributeSpec{name, T
 
 constexpr AttributeSpec kStorageObject[] = {
     stated("ObjID", T::Id), derived("ObjType"), stated("Name", T::Text), stated("State", T::Choice, kGeneralStates),
-    stated("SMARTThermalShutdown", T::Choice, kEnabled), derived("AgentVersion"), derived("ControllerCount"),
+    derived("RollupStatus"), derived("Attention"), stated("SMARTThermalShutdown", T::Choice, kEnabled),
+    derived("AgentVersion"), derived("ControllerCount"),
     stated("MasterMethodMask", T::Mask), stated("CurrentMethodMask", T::Mask),
 };
 
@@ -40,7 +41,8 @@ constexpr AttributeSpec kAlertLog[] = {stated("Path", T::Text)};
 
 constexpr AttributeSpec kController[] = {
     stated("GlobalNo", T::Id), stated("ObjID", T::Id), derived("ObjType"), stated("Name", T::Text),
-    stated("State", T::Choice, kGeneralStates), stated("VendorID", T::Number), stated("SlotID", T::Text),
+    stated("State", T::Choice, kGeneralStates), derived("RollupStatus"), derived("Attention"),
+    stated("VendorID", T::Number), stated("SlotID", T::Text),
     stated("SerialNumber", T::Text), stated("FirmwareVersion", T::Text), stated("DriverVersion", T::Text),
     stated("CacheSize", T::Number), stated("RAIDLevelsMask", T::Mask), stated("StripeSizesMask", T::Mask),
     stated("ReadPolicyMask", T::Mask), stated("WritePolicyMask", T::Mask), stated("CachePolicyMask", T::Mask),
@@ -75,7 +77,8 @@ constexpr AttributeSpec kPhysicalDisk[] = {
     stated("BusProtocol", T::Number), stated("MediaType", T::Choice, kMedia), stated("Length", T::Number),
     derived("UsedLength"), derived("FreeLength"), stated("Vendor", T::Text), stated("ProductID", T::Text),
     stated("SerialNumber", T::Text), stated("FirmwareVersion", T::Text), stated("NegotiatedSpeed", T::Text),
-    stated("HotSpareFor", T::HotSpare), stated("Blink", T::Choice, kBlink), stated("AttributesMask", T::Mask),
+    stated("HotSpareFor", T::HotSpare), derived("MemberOf"), stated("Blink", T::Choice, kBlink),
+    stated("AttributesMask", T::Mask),
     derived("Task"), derived("TaskStart"), derived("Progress"), stated("MasterMethodMask", T::Mask),
     stated("CurrentMethodMask", T::Mask),
 };
@@ -86,6 +89,7 @@ constexpr AttributeSpec kVirtualDisk[] = {
     stated("Length", T::Number), stated("StripeSize", T::Number), stated("ReadPolicy", T::Number),
     stated("WritePolicy", T::Number), stated("CachePolicy", T::Number), stated("DiskCachePolicy", T::Number),
     stated("SpanLength", T::Number), stated("Disks", T::DiskList), stated("DeviceName", T::Text),
+    stated("InUse", T::Text),
     stated("Blink", T::Choice, kBlink), stated("ParentVDID", T::Id), stated("AttributesMask", T::Mask),
     derived("Task"), derived("TaskStart"), derived("Progress"), stated("MasterMethodMask", T::Mask),
     stated("CurrentMethodMask", T::Mask),

@@ -1,6 +1,7 @@
 #include "write_support.h"
 
 #include <cctype>
+#include <climits>
 #include <set>
 
 #include "errors.h"
@@ -30,16 +31,44 @@ void checkArgumentTexts(const Request& request) {
         if (auto fault = textFault(value)) refuse(argumentLabel(name) + " " + *fault);
 }
 
+std::string hotSpareRole(Session& s, const HotSpare& spare) {
+    if (spare.vd == 0) return "a global hot spare";
+    auto vd = s.store.object(spare.vd);
+    return "a hot spare of virtual disk " + (vd ? vd->get("LogicalDriveNum") : std::string("?"));
+}
+
+void checkCapacity(Session& s, const LayoutRule& rule, const std::vector<Object>& disks, int span, int64_t length,
+                   const std::map<int64_t, int64_t>& alreadyGiven) {
+    const Object* limiting = nullptr;
+    int64_t smallest = INT64_MAX;
+    for (const auto& disk : disks) {
+        auto given = alreadyGiven.find(disk.id);
+        int64_t room = s.freeBytes(disk) + (given == alreadyGiven.end() ? 0 : given->second);
+        if (room < smallest) {
+            smallest = room;
+            limiting = &disk;
+        }
+    }
+    if (!limiting) return;
+    int64_t capacity = dataDisks(rule, static_cast<int>(disks.size()), span) * smallest;
+    if (length > capacity)
+        refuse("size " + std::to_string(length) + " bytes is more than " + layoutTitle(rule) + " can hold on " +
+               std::to_string(disks.size()) + " disks: at most " + std::to_string(capacity) + " bytes, as disk " +
+               diskLabel(*limiting) + " has " + std::to_string(smallest) +
+               " bytes free; give a smaller size or disks with more free space");
+}
+
 void checkDiskForNewVirtualDisk(Session& s, const Object& disk) {
     if (auto spare = s.store.hotSpare(disk.id))
-        refuse("disk " + diskLabel(disk) + " is " + (spare->vd == 0 ? "a global" : "a dedicated") + " hot spare");
+        refuse("disk " + diskLabel(disk) + " is " + hotSpareRole(s, *spare) +
+               "; release it first, or choose another disk");
     if (disk.state != state::Ready && disk.state != state::Online)
         refuse("disk " + diskLabel(disk) + " is " + disk.state + " and cannot hold a virtual disk");
     if (s.freeBytes(disk) >= kMinimumVirtualDiskBytes) return;
     auto memberships = s.memberships(disk);
     if (!memberships.empty())
         if (auto vd = s.store.object(memberships.front().vd))
-            refuse("disk " + diskLabel(disk) + " is already part of virtual disk " + vd->get("LogicalDriveNum") +
+            refuse("disk " + diskLabel(disk) + " is a member of virtual disk " + vd->get("LogicalDriveNum") +
                    " and has no free space left");
     refuse("disk " + diskLabel(disk) + " has no free space");
 }
@@ -77,6 +106,14 @@ std::string lowestFreeVirtualDiskNumber(Session& s, const Object& controller) {
     long long number = 0;
     while (used.count(number)) ++number;
     return std::to_string(number);
+}
+
+void requireForceWhenInUse(const Request& request, const Object& vd, const std::string& doing,
+                           const std::string& action) {
+    const std::string* use = vd.find("InUse");
+    if (!use || request.get("Force") == std::optional<std::string>("yes")) return;
+    refuse(shortName(vd) + " is in use (" + (use->empty() ? std::string("in use") : *use) + "): " + doing +
+           " would destroy what it holds; add force=yes to " + action + " anyway");
 }
 
 void deleteVirtualDisk(Session& s, const Object& vd) {

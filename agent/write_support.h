@@ -1,9 +1,12 @@
 // Checks and effects that several write commands share.
 #pragma once
 
+#include <map>
 #include <optional>
+#include <vector>
 #include <string>
 
+#include "layouts.h"
 #include "request.h"
 #include "session.h"
 
@@ -14,8 +17,17 @@ namespace kwda {
 // tab ("service tag is not valid UTF-8 text (byte 1)").
 void checkArgumentTexts(const Request& request);
 
+// How a refusal names a disk's hot-spare role: "a global hot spare",
+// "a hot spare of virtual disk 1".
+std::string hotSpareRole(Session& session, const HotSpare& spare);
+
+// Refuses a size larger than the layout can hold on the disks, naming the
+// disk whose free space limits it.
+void checkCapacity(Session& session, const LayoutRule& rule, const std::vector<Object>& disks, int span,
+                   int64_t length, const std::map<int64_t, int64_t>& alreadyGiven = {});
+
 // Refuses a disk that cannot give space to a new virtual disk, naming why
-// ("disk 0:0:3 is already part of virtual disk 1 and has no free space left").
+// ("disk 0:0:3 is a member of virtual disk 1 and has no free space left").
 void checkDiskForNewVirtualDisk(Session& session, const Object& disk);
 
 // Refuses a virtual disk name with characters outside [A-Za-z0-9 _-], with a
@@ -29,6 +41,12 @@ std::optional<std::string> policyArgument(const Request& request, const Object& 
 
 // The lowest virtual disk number not in use on the controller.
 std::string lowestFreeVirtualDiskNumber(Session& session, const Object& controller);
+
+// Refuses an action that destroys what a virtual disk holds when the disk is
+// in use (its InUse says by what) and the request does not say Force=yes.
+// `doing` names the action ("deleting it"), `force` how to force it.
+void requireForceWhenInUse(const Request& request, const Object& vd, const std::string& doing,
+                           const std::string& action);
 
 // Deletes a virtual disk: frees its members' space, releases its dedicated
 // hot spares, drops its task.

@@ -48,7 +48,8 @@ Object controllerWithAlarm(Session& s, const Request& r) {
 
 void requireAlarmEnabled(const Object& controller, const char* action) {
     if (controller.get("AlarmState") != "Enabled")
-        refuse("the alarm of controller " + controller.key + " is disabled; it cannot be " + action);
+        refuse("the alarm of controller " + controller.key + " is disabled; it cannot be " + action +
+               " (enable it first)");
 }
 
 std::vector<Object> foreignVirtualDisks(Session& s, const Object& controller) {
@@ -152,6 +153,10 @@ void setCntrlRescan(Session& s, const Request& r, ReplyBuilder& out) {
 
 void setCntrlResetConfig(Session& s, const Request& r, ReplyBuilder& out) {
     Object controller = requireController(s.store, r);
+    for (const auto& vd : s.store.ofController(controller.id, Kind::VirtualDisk))
+        if (vd.state != state::Foreign)
+            requireForceWhenInUse(r, vd, "resetting the configuration of controller " + controller.key,
+                                  "reset it");
     int deleted = 0;
     for (const auto& vd : s.store.ofController(controller.id, Kind::VirtualDisk)) {
         if (vd.state == state::Foreign) continue;
@@ -238,7 +243,8 @@ void setCntrlForcedImportForeignConfig(Session& s, const Request& r, ReplyBuilde
 void setCntrlPatrolReadStart(Session& s, const Request& r, ReplyBuilder& out) {
     Object controller = requireController(s.store, r);
     if (!(maskValue(controller.get("PatrolReadModeMask")) & kPatrolManual))
-        refuse("controller " + controller.key + " cannot start a patrol read on request");
+        refuse("controller " + controller.key +
+               " cannot start a patrol read on request: its patrol read modes do not include manual");
     long long mode = controller.number("PatrolReadMode").value_or(0);
     if (mode != kPatrolManual)
         refuse("patrol read of controller " + controller.key + " is in " + patrolModeWord(mode) +
@@ -303,18 +309,13 @@ void setCntrlCreateVD(Session& s, const Request& r, ReplyBuilder& out) {
             if (vd.state != state::Foreign) ++existing;
         if (existing >= *limit)
             refuse("controller " + controller.key + " already holds its maximum of " + std::to_string(*limit) +
-                   " virtual disks");
+                   " virtual disks; delete one first");
     }
-    int64_t smallest = INT64_MAX;
-    for (const auto& disk : disks) smallest = std::min(smallest, s.freeBytes(disk));
-    int64_t capacity = dataDisks(*rule, count, span) * smallest;
     int64_t length = byteCount(r, "Length");
     if (length < kMinimumVirtualDiskBytes)
         refuse("size " + std::to_string(length) + " bytes is below the smallest virtual disk of " +
                std::to_string(kMinimumVirtualDiskBytes) + " bytes");
-    if (length > capacity)
-        refuse("size " + std::to_string(length) + " bytes is more than layout " + rule->word +
-               " can hold on these disks (" + std::to_string(capacity) + " bytes)");
+    checkCapacity(s, *rule, disks, span, length);
 
     std::string number = lowestFreeVirtualDiskNumber(s, controller);
     std::string name = r.get("Name").value_or("");

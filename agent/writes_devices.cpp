@@ -97,7 +97,8 @@ void setEnclosureServiceTag(Session& s, const Request& r, ReplyBuilder& out) {
     auto [controller, enclosure] = target(s, r);
     std::string tag = r.require("ServiceTag");
     if (tag.size() > kMaxServiceTag)
-        refuse("service tag '" + tag + "' is longer than " + std::to_string(kMaxServiceTag) + " characters");
+        refuse("service tag '" + tag + "' is longer than the " + std::to_string(kMaxServiceTag) + " characters " +
+               shortName(enclosure) + " takes");
     enclosure.attrs["ServiceTag"] = tag;
     s.store.update(enclosure);
     s.note(enclosure, "service tag set to '" + tag + "'");
@@ -154,7 +155,7 @@ void setBatteryRecondition(Session& s, const Request& r, ReplyBuilder& out) {
     Object controller = requireController(s.store, r);
     Object battery = requireBattery(s.store, controller, r.require("BatteryID"));
     if (auto running = s.store.task(battery.id))
-        refuse(shortName(battery) + " is busy with " + taskTitle(running->name));
+        refuse(shortName(battery) + " is busy with " + taskTitle(running->name) + "; wait for it to end");
     s.note(battery, "recondition started");
     startTask(s, battery, task::Recondition, 0);
     answerWith(s, out, battery);
@@ -164,7 +165,7 @@ void setBatteryStartLearn(Session& s, const Request& r, ReplyBuilder& out) {
     Object controller = requireController(s.store, r);
     Object battery = requireBattery(s.store, controller, r.require("BatteryID"));
     if (auto running = s.store.task(battery.id))
-        refuse(shortName(battery) + " is busy with " + taskTitle(running->name));
+        refuse(shortName(battery) + " is busy with " + taskTitle(running->name) + "; wait for it to end");
     s.note(battery, "learn cycle started");
     startTask(s, battery, task::Learn, 0);
     answerWith(s, out, battery);
@@ -180,12 +181,12 @@ void setBatteryDelayLearn(Session& s, const Request& r, ReplyBuilder& out) {
     long long delay = days * 24 + hours;
     auto limit = battery.number("MaxLearnDelay");
     if (!limit) refuse(shortName(battery) + " does not allow delaying its learn cycle");
-    if (delay == 0) refuse("a learn cycle delay of 0 hours changes nothing");
+    if (delay == 0) refuse("a learn cycle delay of 0 hours changes nothing for " + shortName(battery));
     if (delay > *limit)
         refuse("a delay of " + std::to_string(delay) + " hours is more than the " + std::to_string(*limit) +
                " hours " + shortName(battery) + " allows");
     if (auto running = s.store.task(battery.id))
-        refuse(shortName(battery) + " is busy with " + taskTitle(running->name));
+        refuse(shortName(battery) + " is busy with " + taskTitle(running->name) + "; wait for it to end");
     double next = parseIsoTime(battery.get("NextLearnTime")).value_or(s.now);
     battery.attrs["NextLearnTime"] = isoTime(next + static_cast<double>(delay) * 3600.0);
     s.store.update(battery);

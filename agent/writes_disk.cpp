@@ -31,17 +31,18 @@ std::string virtualDiskOf(Session& s, const Object& disk) {
 
 void requireIdle(Session& s, const Object& disk) {
     if (auto running = s.store.task(disk.id))
-        refuse("disk " + diskLabel(disk) + " is busy with " + taskTitle(running->name));
+        refuse("disk " + diskLabel(disk) + " is busy with " + taskTitle(running->name) +
+               "; wait for it to end or cancel it");
 }
 
 // A Ready disk in no virtual disk and not a hot spare.
 void requireFree(Session& s, const Object& disk, const char* forWhat) {
     requireIdle(s, disk);
     if (auto spare = s.store.hotSpare(disk.id))
-        refuse("disk " + diskLabel(disk) + " is " + (spare->vd == 0 ? "a global" : "a dedicated") +
-               " hot spare; it cannot be " + forWhat);
+        refuse("disk " + diskLabel(disk) + " is " + hotSpareRole(s, *spare) + "; it cannot be " + forWhat +
+               " (release it first)");
     if (std::string vd = virtualDiskOf(s, disk); !vd.empty())
-        refuse("disk " + diskLabel(disk) + " is already part of virtual disk " + vd + "; it cannot be " + forWhat);
+        refuse("disk " + diskLabel(disk) + " is a member of virtual disk " + vd + "; it cannot be " + forWhat);
     if (disk.state != state::Ready)
         refuse("disk " + diskLabel(disk) + " is " + disk.state + "; only a Ready disk can be " + forWhat);
 }
@@ -72,8 +73,8 @@ void setArrayDiskUnBlink(Session& s, const Request& r, ReplyBuilder& out) { blin
 void setArrayDiskPrepareToRemove(Session& s, const Request& r, ReplyBuilder& out) {
     auto [controller, disk] = target(s, r);
     requireIdle(s, disk);
-    if (s.store.hotSpare(disk.id))
-        refuse("disk " + diskLabel(disk) + " is a hot spare; unassign it before removing it");
+    if (auto spare = s.store.hotSpare(disk.id))
+        refuse("disk " + diskLabel(disk) + " is " + hotSpareRole(s, *spare) + "; release it before removing it");
     if (disk.state == state::Online)
         refuse("disk " + diskLabel(disk) + " is online in virtual disk " + virtualDiskOf(s, disk) +
                "; take it offline before removing it");

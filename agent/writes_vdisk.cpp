@@ -32,7 +32,7 @@ void requireIdle(Session& s, const Object& vd, bool backgroundInitOk = false) {
     auto running = runningTask(s, vd);
     if (!running) return;
     if (backgroundInitOk && running->name == task::BackgroundInit) return;
-    refuse(shortName(vd) + " is busy with " + taskTitle(running->name));
+    refuse(shortName(vd) + " is busy with " + taskTitle(running->name) + "; wait for it to end or cancel it");
 }
 
 void requireState(const Object& vd, const char* wanted, const char* forWhat) {
@@ -55,10 +55,11 @@ void blink(Session& s, const Request& r, ReplyBuilder& out, bool on) {
     answerWith(s, out, vd);
 }
 
-void startInitialization(Session& s, const Request& r, ReplyBuilder& out, bool fast) {
+void startInitialization(Session& s, const Request& r, ReplyBuilder& out, bool fast, bool forcible) {
     auto [controller, vd] = target(s, r);
     requireIdle(s, vd, true);
     if (vd.state == state::Failed) refuse(shortName(vd) + " has failed and cannot be initialized");
+    if (forcible) requireForceWhenInUse(r, vd, "initializing it", "initialize it");
     cancelTask(s, vd);
     if (fast) {
         s.note(vd, "fast initialization completed");
@@ -97,16 +98,12 @@ void assignDedicatedSpare(Session& s, const Object& controller, const Object& vd
     const LayoutRule& rule = s.ruleOf(vd);
     if (!rule.redundant) refuse(shortName(vd) + " (" + rule.word + ") has no redundancy a hot spare could restore");
     if (vd.state == state::Failed) refuse(shortName(vd) + " has failed; a hot spare cannot restore it");
-    if (auto spare = s.store.hotSpare(disk.id)) {
-        if (spare->vd == 0) refuse("disk " + diskLabel(disk) + " is already a global hot spare");
-        auto of = s.store.object(spare->vd);
-        refuse("disk " + diskLabel(disk) + " is already a dedicated hot spare of virtual disk " +
-               (of ? of->get("LogicalDriveNum") : std::string("?")));
-    }
+    if (auto spare = s.store.hotSpare(disk.id))
+        refuse("disk " + diskLabel(disk) + " is already " + hotSpareRole(s, *spare));
     if (auto memberships = s.memberships(disk); !memberships.empty()) {
         auto of = s.store.object(memberships.front().vd);
-        refuse("disk " + diskLabel(disk) + " is already part of virtual disk " +
-               (of ? of->get("LogicalDriveNum") : std::string("?")));
+        refuse("disk " + diskLabel(disk) + " is a member of virtual disk " +
+               (of ? of->get("LogicalDriveNum") : std::string("?")) + "; a hot spare must be a free disk");
     }
     if (disk.state != state::Ready) refuse("disk " + diskLabel(disk) + " is " + disk.state + ", not Ready");
     if (s.store.task(disk.id)) refuse("disk " + diskLabel(disk) + " is busy with " + taskTitle(s.store.task(disk.id)->name));
@@ -162,9 +159,6 @@ Reshape plannedReshape(Session& s, const Request& r, const Object& controller, c
     int span = static_cast<int>(r.number("SpanLength").value_or(s.spanOf(vd)));
     int count = static_cast<int>(disks.size());
     if (auto problem = diskCountProblem(*rule, count, span)) refuse(*problem);
-    int64_t smallest = INT64_MAX;
-    for (const auto& disk : disks) smallest = std::min(smallest, s.freeBytes(disk) + given[disk.id]);
-    int64_t capacity = dataDisks(*rule, count, span) * smallest;
     int64_t before = vd.number("Length").value_or(0);
     int64_t length = r.has("Length") ? byteCount(r, "Length") : before;
     if (length < before)
@@ -172,9 +166,7 @@ Reshape plannedReshape(Session& s, const Request& r, const Object& controller, c
                " bytes)");
     if (length != before && !current.resizable)
         refuse(shortName(vd) + " (" + current.word + ") cannot change its size");
-    if (length > capacity)
-        refuse("size " + std::to_string(length) + " bytes is more than layout " + rule->word +
-               " can hold on these disks (" + std::to_string(capacity) + " bytes)");
+    checkCapacity(s, *rule, disks, span, length, given);
     return {rule, std::move(disks), span, length};
 }
 
@@ -250,9 +242,13 @@ void setVDResumeCheckConsistency(Session& s, const Request& r, ReplyBuilder& out
 void setVDBlink(Session& s, const Request& r, ReplyBuilder& out) { blink(s, r, out, true); }
 void setVDUnBlink(Session& s, const Request& r, ReplyBuilder& out) { blink(s, r, out, false); }
 
-void setVDInitialize(Session& s, const Request& r, ReplyBuilder& out) { startInitialization(s, r, out, false); }
-void setVDSlowInitialize(Session& s, const Request& r, ReplyBuilder& out) { startInitialization(s, r, out, false); }
-void setVDFastInitialize(Session& s, const Request& r, ReplyBuilder& out) { startInitialization(s, r, out, true); }
+void setVDInitialize(Session& s, const Request& r, ReplyBuilder& out) { startInitialization(s, r, out, false, false); }
+void setVDSlowInitialize(Session& s, const Request& r, ReplyBuilder& out) {
+    startInitialization(s, r, out, false, true);
+}
+void setVDFastInitialize(Session& s, const Request& r, ReplyBuilder& out) {
+    startInitialization(s, r, out, true, true);
+}
 
 void setVDCancelInitialize(Session& s, const Request& r, ReplyBuilder& out) {
     auto [controller, vd] = target(s, r);
@@ -296,6 +292,7 @@ void setVDSplitMirrorSet(Session& s, const Request& r, ReplyBuilder& out) {
         name = "Virtual Disk " + number;
     copy.attrs["Name"] = name;
     copy.attrs.erase("DeviceName");
+    copy.attrs.erase("InUse");
     copy.attrs.erase("ParentVDID");
     s.store.insert(copy);
     s.store.setMembers(copy.id, {Member{copy.id, members[1].disk, 0, members[1].bytes}});
@@ -336,7 +333,8 @@ void setVDDedicatedHotSpare(Session& s, const Request& r, ReplyBuilder& out) {
 void setVDdelete(Session& s, const Request& r, ReplyBuilder& out) {
     auto [controller, vd] = target(s, r);
     if (auto running = runningTask(s, vd); running && running->name == task::Reconstruct)
-        refuse(shortName(vd) + " is being reconfigured and cannot be deleted now");
+        refuse(shortName(vd) + " is being reconfigured and cannot be deleted now; wait for the reconfiguration to end");
+    requireForceWhenInUse(r, vd, "deleting it", "delete it");
     deleteVirtualDisk(s, vd);
     s.note(vd, "deleted", "Warning");
     answerWith(s, out, controller);

@@ -33,6 +33,8 @@ namespace rkhost {
 namespace {
 
 constexpr int kExitDone = 0, kExitRefused = 1, kExitUsage = 2, kExitRights = 3, kExitMissing = 4;
+// The data bridge's status for a state that another profile seeded.
+constexpr int32_t kStateMismatch = 4;
 constexpr uint32_t kAllRights = 7, kReportRights = 1;
 
 using SendFn = CLPSResponse* (*)(int32_t, char**);
@@ -463,6 +465,11 @@ int run(int argc, char** argv) {
         // The plug-in's own refusal ("controller 0 does not exist") would
         // only follow from a state that could not be read.
         if (response) plugin.release(response);
+        if (RKDBLastUnavailableStatus() == kStateMismatch) {
+            // --state and --profile (or their variables) disagree.
+            fail(ctx, *unavailable);
+            return kExitUsage;
+        }
         fail(ctx, "the storage state is unavailable: " + *unavailable);
         return kExitMissing;
     }

@@ -38,6 +38,11 @@ RKDB_API void  RKDBPluginFreeData(uint32_t id, char* reply);
  * request. */
 RKDB_API const char* RKDBLastUnavailableReason(void);
 
+/* The status of that refusal: 3 when the state cannot be used, 4 when the
+ * state and the profile the caller named disagree (a command-line error);
+ * 0 when RKDBLastUnavailableReason answers null. */
+RKDB_API int32_t RKDBLastUnavailableStatus(void);
+
 /* How many requests sent through this bridge so far in this process got no
  * reply, agent lookups that found no agent included. Compared before and
  * after a command, it tells a missing or silent agent from a command that

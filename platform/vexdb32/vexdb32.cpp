@@ -205,14 +205,15 @@ Registry& registry() {
 // ---- the reason of the last "state unavailable" refusal ---------------------
 
 constexpr int32_t kStateUnavailable = 3;
+constexpr int32_t kStateMismatch = 4;
 
 // The reason of a reply that refuses a request because the agent's state is
-// unavailable (<Reply ... status="3"><Error>reason</Error>); nullopt for any
-// other reply.
-std::optional<std::string> unavailableReason(std::string_view reply) {
-    int32_t status = 0;
+// unavailable or does not match the profile named (<Reply ... status="3">
+// <Error>reason</Error>); nullopt for any other reply.
+std::optional<std::string> unavailableReason(std::string_view reply, int32_t& status) {
     std::string reason;
-    if (!rkreply::readRefusal(reply, status, reason) || status != kStateUnavailable) return std::nullopt;
+    if (!rkreply::readRefusal(reply, status, reason) || (status != kStateUnavailable && status != kStateMismatch))
+        return std::nullopt;
     if (reason.empty()) return std::string("the agent gave no reason");
     return reason;
 }
@@ -221,15 +222,22 @@ std::optional<std::string> unavailableReason(std::string_view reply) {
 class LastUnavailable {
 public:
     void remember(const char* reply) {
-        std::optional<std::string> reason = reply ? unavailableReason(reply) : std::nullopt;
+        int32_t status = 0;
+        std::optional<std::string> reason = reply ? unavailableReason(reply, status) : std::nullopt;
         std::lock_guard<std::mutex> lock(mutex_);
         present_ = reason.has_value();
+        status_ = present_ ? status : 0;
         text_ = reason.value_or("");
     }
     void forget() {
         std::lock_guard<std::mutex> lock(mutex_);
         present_ = false;
+        status_ = 0;
         text_.clear();
+    }
+    int32_t status() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return status_;
     }
     const char* reason() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -239,6 +247,7 @@ public:
 private:
     std::mutex mutex_;
     bool present_ = false;
+    int32_t status_ = 0;
     std::string text_;
 };
 
@@ -330,6 +339,14 @@ const char* RKDBLastUnavailableReason(void) {
         return lastUnavailable().reason();
     } catch (...) {
         return nullptr;
+    }
+}
+
+int32_t RKDBLastUnavailableStatus(void) {
+    try {
+        return lastUnavailable().status();
+    } catch (...) {
+        return 0;
     }
 }
 

@@ -54,7 +54,7 @@ TEST_F(ModelTest, SpannedLayoutsNeedASpanLength) {
     EXPECT_EQ(send({"vexcmd=setCntrlCreateVD", "GlobalNo=0", "adisk=0:0:0,0:0:1,0:0:2,0:0:3,0:0:4,0:0:5",
                     "Layout=2048", "Length=1073741824"})
                   .error,
-              "disk 0:0:0 is already part of virtual disk 0 and has no free space left");
+              "disk 0:0:0 is a member of virtual disk 0 and has no free space left");
 }
 
 TEST_F(ModelTest, AProbeStateFollowsItsThresholds) {

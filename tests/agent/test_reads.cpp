@@ -212,7 +212,7 @@ TEST_F(ReadTest, CreationCapabilitiesFollowTheChosenDisks) {
                         "param3=ObjID", "param4=" + controllerId, "param5=IDList", "param6=" + objid("0:0:6"),
                         "param7=MinDrives", "param8=1", "NumDCSIFArgs=9"});
     EXPECT_EQ(spare.status, 2);
-    EXPECT_EQ(spare.error, "disk 0:0:6 is a dedicated hot spare");
+    EXPECT_EQ(spare.error, "disk 0:0:6 is a hot spare of virtual disk 1; release it first, or choose another disk");
 }
 
 TEST_F(ReadTest, HotSpareCandidatesAndAssociations) {

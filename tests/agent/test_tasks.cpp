@@ -30,7 +30,7 @@ TEST_F(TaskTest, ACheckConsistencyShowsProgressAndCanBePausedAndCancelled) {
     EXPECT_TRUE(hasBit(vd, "CurrentMethodMask", 0x10000)) << "pause allowed";
     EXPECT_FALSE(hasBit(vd, "CurrentMethodMask", 0x20)) << "no second check while one runs";
     EXPECT_EQ(send({"vexcmd=setVDCheckConsistency", "GlobalNo=0", "LogicalDriveNum=1"}).error,
-              "virtual disk 1 is busy with Check Consistency");
+              "virtual disk 1 is busy with Check Consistency; wait for it to end or cancel it");
 
     ASSERT_EQ(send({"vexcmd=setVDPauseCheckConsistency", "GlobalNo=0", "LogicalDriveNum=1"}).status, 0);
     vd = vdisk("1");
@@ -96,11 +96,11 @@ TEST_F(TaskTest, BatteryLearnCycleRunsAndReschedules) {
 TEST_F(TaskTest, ClearAndInitializeRunOnFreeDisksOnly) {
     slow();
     EXPECT_EQ(send({"vexcmd=setArrayDiskClear", "GlobalNo=0", "adisk=0:0:2", "Property=13"}).error,
-              "disk 0:0:2 is already part of virtual disk 1; it cannot be cleared");
+              "disk 0:0:2 is a member of virtual disk 1; it cannot be cleared");
     ASSERT_EQ(send({"vexcmd=setArrayDiskClear", "GlobalNo=0", "adisk=0:0:7", "Property=13"}).status, 0);
     EXPECT_EQ(disk("0:0:7").at("Task"), "Clear");
     EXPECT_EQ(send({"vexcmd=setArrayDiskInitialize", "GlobalNo=0", "adisk=0:0:7"}).error,
-              "disk 0:0:7 is busy with Clear");
+              "disk 0:0:7 is busy with Clear; wait for it to end or cancel it");
     ASSERT_EQ(send({"vexcmd=setArrayDiskCancelClear", "GlobalNo=0", "adisk=0:0:7", "Property=14"}).status, 0);
     EXPECT_EQ(disk("0:0:7").count("Task"), 0u);
 }

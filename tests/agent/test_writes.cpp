@@ -63,18 +63,19 @@ TEST_F(WriteTest, CreationRefusalsNameTheValue) {
         return request;
     };
     refused(create({"adisk=0:0:7,0:0:0,0:0:8", "Length=" + kGiB, "Layout=64"}),
-            "disk 0:0:0 is already part of virtual disk 0 and has no free space left");
-    refused(create({"adisk=0:0:7,0:0:6,0:0:8", "Length=" + kGiB, "Layout=64"}), "disk 0:0:6 is a dedicated hot spare");
-    refused(create({"adisk=0:0:7,0:0:8", "Length=" + kGiB, "Layout=64"}), "layout r5 needs at least 3 disks, 2 given");
+            "disk 0:0:0 is a member of virtual disk 0 and has no free space left");
+    refused(create({"adisk=0:0:7,0:0:6,0:0:8", "Length=" + kGiB, "Layout=64"}), "disk 0:0:6 is a hot spare of virtual disk 1; release it first, or choose another disk");
+    refused(create({"adisk=0:0:7,0:0:8", "Length=" + kGiB, "Layout=64"}), "RAID-5 (r5) needs at least 3 disks, 2 given");
     refused(create({"adisk=0:0:7,0:0:8,0:0:9", "Length=" + kGiB, "Layout=1"}),
             "layout c is not supported by controller 0");
     refused(create({"adisk=0:0:7,0:0:8", "Length=" + kGiB, "Layout=4", "SpanLength=2"}),
             "a span length applies only to layouts r50 and r60, not to r1");
     refused(create({"adisk=0:0:7,0:0:8", "Length=1199638052865", "Layout=4"}),
-            "size 1199638052865 bytes is more than layout r1 can hold on these disks (1199638052864 bytes)");
+            "size 1199638052865 bytes is more than RAID-1 (r1) can hold on 2 disks: at most 1199638052864 bytes, as "
+            "disk 0:0:7 has 1199638052864 bytes free; give a smaller size or disks with more free space");
     refused(create({"adisk=0:0:7,0:0:8", "Length=1000", "Layout=4"}),
             "size 1000 bytes is below the smallest virtual disk of 104857600 bytes");
-    refused(create({"adisk=0:0:7,0:0:7", "Length=" + kGiB, "Layout=4"}), "disk 0:0:7 is named twice");
+    refused(create({"adisk=0:0:7,0:0:7", "Length=" + kGiB, "Layout=4"}), "disk 0:0:7 is given twice");
     refused(create({"adisk=0:0:7,0:0:8", "Length=" + kGiB, "Layout=4", "Name=Far too long a name"}),
             "virtual disk name 'Far too long a name' is longer than the 15 characters controller 0 allows");
     refused(create({"adisk=0:0:7,0:0:8", "Length=" + kGiB, "Layout=4", "WritePolicy=1"}),
@@ -89,7 +90,7 @@ TEST_F(WriteTest, TheVirtualDiskLimitIsKept) {
     Object controller = send({"vexcmd=getController", "GlobalNo=0"}).only();
     EXPECT_FALSE(hasBit(controller, "CurrentMethodMask", 0x40)) << "createvdisk no longer allowed";
     refused({"vexcmd=setCntrlCreateVD", "GlobalNo=0", "adisk=0:0:1", "Length=" + kGiB, "Layout=2"},
-            "controller 0 already holds its maximum of 1 virtual disks");
+            "controller 0 already holds its maximum of 1 virtual disks; delete one first");
 }
 
 TEST_F(WriteTest, HotSparesChangeAttributesAndCannotBeAssignedTwice) {
@@ -100,11 +101,11 @@ TEST_F(WriteTest, HotSparesChangeAttributesAndCannotBeAssignedTwice) {
     EXPECT_FALSE(hasBit(spare, "CurrentMethodMask", 0x10));
     EXPECT_TRUE(hasBit(spare, "CurrentMethodMask", 0x20));
     refused({"vexcmd=setArrayDiskGlobalHotSpare", "GlobalNo=0", "adisk=0:0:7", "set=yes"},
-            "disk 0:0:7 is a global hot spare; it cannot be a hot spare");
+            "disk 0:0:7 is a global hot spare; it cannot be a hot spare (release it first)");
     refused({"vexcmd=setVDDedicatedHotSpare", "GlobalNo=0", "LogicalDriveNum=1", "adisk=0:0:7", "set=yes"},
             "disk 0:0:7 is already a global hot spare");
     refused({"vexcmd=setArrayDiskGlobalHotSpare", "GlobalNo=0", "adisk=0:0:2", "set=yes"},
-            "disk 0:0:2 is already part of virtual disk 1; it cannot be a hot spare");
+            "disk 0:0:2 is a member of virtual disk 1; it cannot be a hot spare");
     ok({"vexcmd=setArrayDiskGlobalHotSpare", "GlobalNo=0", "adisk=0:0:7", "set=no"});
     EXPECT_EQ(disk("0:0:7").count("HotSpareFor"), 0u);
 
@@ -163,7 +164,7 @@ TEST_F(WriteTest, ReconfigurationGrowsTheDiskSetAndKeepsMembers) {
     refused({"vexcmd=setVDReconfigure", "GlobalNo=0", "LogicalDriveNum=2", "Length=1"},
             "virtual disk 2 cannot shrink (from 1073741824 to 1 bytes)");
     refused({"vexcmd=setVDReconfigure", "GlobalNo=0", "LogicalDriveNum=2", "adisk=0:0:7,0:0:8,0:0:9,0:0:6"},
-            "disk 0:0:6 is a dedicated hot spare");
+            "disk 0:0:6 is a hot spare of virtual disk 1; release it first, or choose another disk");
     Object grown = ok({"vexcmd=setVDReconfigure", "GlobalNo=0", "LogicalDriveNum=2",
                        "adisk=0:0:7,0:0:8,0:0:9,0:0:10", "Layout=128", "Length=2147483648"})
                        .only();
@@ -173,7 +174,8 @@ TEST_F(WriteTest, ReconfigurationGrowsTheDiskSetAndKeepsMembers) {
     EXPECT_EQ(disk("0:0:10").at("UsedLength"), kGiB) << "r6 on four disks: half the size on each";
     EXPECT_EQ(disk("0:0:10").at("State"), "Online");
     refused({"vexcmd=setVDReconfigure", "GlobalNo=0", "LogicalDriveNum=0", "Length=400000000000"},
-            "size 400000000000 bytes is more than layout r1 can hold on these disks (299439751168 bytes)");
+            "size 400000000000 bytes is more than RAID-1 (r1) can hold on 2 disks: at most 299439751168 bytes, as "
+            "disk 0:0:0 has 299439751168 bytes free; give a smaller size or disks with more free space");
 }
 
 TEST_F(WriteTest, PoliciesAndNamesChangeInPlace) {
@@ -213,7 +215,7 @@ TEST_F(WriteTest, ControllerSettings) {
     refused({"vexcmd=setCntrlEnableAlarm", "GlobalNo=0"}, "the alarm of controller 0 is already enabled");
     refused({"vexcmd=setCntrlEnableAlarm", "GlobalNo=1"}, "controller 1 has no alarm");
     ok({"vexcmd=setCntrlDisableAlarm", "GlobalNo=0"});
-    refused({"vexcmd=setCntrlQuietAlarm", "GlobalNo=0"}, "the alarm of controller 0 is disabled; it cannot be quieted");
+    refused({"vexcmd=setCntrlQuietAlarm", "GlobalNo=0"}, "the alarm of controller 0 is disabled; it cannot be quieted (enable it first)");
 
     refused({"vexcmd=setCntrlPatrolReadStart", "GlobalNo=0", "Property=11"},
             "patrol read of controller 0 is in auto mode; it starts on request only in manual mode");
@@ -228,7 +230,7 @@ TEST_F(WriteTest, ControllerSettings) {
     ok({"vexcmd=setCntrlPatrolReadStop", "GlobalNo=0", "Property=12"});
     refused({"vexcmd=setCntrlPatrolReadStop", "GlobalNo=0"}, "no patrol read is running on controller 0");
 
-    ok({"vexcmd=setCntrlResetConfig", "GlobalNo=0"});
+    ok({"vexcmd=setCntrlResetConfig", "GlobalNo=0", "Force=yes"});
     EXPECT_TRUE(send({"vexcmd=getVirtualDisksForController", "GlobalNo=0"}).objects.empty());
     EXPECT_EQ(disk("0:0:6").count("HotSpareFor"), 0u);
     EXPECT_EQ(disk("0:0:0").at("State"), "Ready");
@@ -272,7 +274,7 @@ TEST_F(WriteTest, BatteryLearnDelayStaysWithinItsLimit) {
     refused({"vexcmd=setBatteryDelayLearn", "GlobalNo=0", "BatteryID=0", "Days=7", "Hours=1"},
             "a delay of 169 hours is more than the 168 hours battery 0 allows");
     refused({"vexcmd=setBatteryDelayLearn", "GlobalNo=0", "BatteryID=0", "Days=0", "Hours=0"},
-            "a learn cycle delay of 0 hours changes nothing");
+            "a learn cycle delay of 0 hours changes nothing for battery 0");
     Object delayed = ok({"vexcmd=setBatteryDelayLearn", "GlobalNo=0", "BatteryID=0", "Days=1", "Hours=2"}).only();
     EXPECT_GT(delayed.at("NextLearnTime"), battery.at("NextLearnTime"));
 }

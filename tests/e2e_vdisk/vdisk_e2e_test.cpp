@@ -3,7 +3,8 @@
 // checks refuse what the new state no longer allows. Every run also checks
 // that the plug-in left nothing live (KWTEST_LEAKS).
 //
-// Default system, controller 0: virtual disk 0 "System" (r1 on 0:0:0,0:0:1),
+// Default system, controller 0: virtual disk 0 "System" (r1 on 0:0:0,0:0:1,
+// in use by the running system),
 // virtual disk 1 "Data" (r5 on 0:0:2 to 0:0:5) with dedicated hot spare
 // 0:0:6; disks 0:0:7 to 0:0:11 are ready.
 #include <gtest/gtest.h>
@@ -148,9 +149,10 @@ TEST_F(VdiskEndToEnd, BlinkAndUnblink) {
 }
 
 TEST_F(VdiskEndToEnd, DeleteRemovesTheVirtualDisk) {
-    Answer a = config({"action=deletevdisk", "controller=0", "vdisk=0"});
+    Answer a = config({"action=deletevdisk", "controller=0", "vdisk=0", "force=yes"});
     EXPECT_EQ(a.status, 1000);
-    EXPECT_EQ(a.request, (std::vector<std::string>{"vexcmd=setVDdelete", "GlobalNo=0", "LogicalDriveNum=0"}));
+    EXPECT_EQ(a.request,
+              (std::vector<std::string>{"vexcmd=setVDdelete", "GlobalNo=0", "LogicalDriveNum=0", "Force=yes"}));
     auto all = report({"storage", "vdisk", "controller=0"});
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0]["LogicalDriveNum"], "1");
@@ -196,6 +198,29 @@ TEST_F(VdiskEndToEnd, ReconfigureRefusesDisksThatCannotJoin) {
     a = config({"action=reconfigure", "controller=0", "vdisk=1", "raid=r5", "adisk=0:0:2", "size=3t"});
     EXPECT_EQ(a.status, 1607);
     EXPECT_EQ(vdisk("1")["Disks"], "0:0:2,0:0:3,0:0:4,0:0:5");  // nothing changed
+}
+
+// What destroys the data of the virtual disk that holds the running system
+// is refused, naming it, what uses it and how to force it; force=yes does it.
+TEST(InUseEndToEnd, DestroyingAnInUseVirtualDiskNeedsForce) {
+    const std::vector<std::string> lines = {
+        "rkconfig storage vdisk action=deletevdisk controller=0 vdisk=0",
+        "rkconfig storage vdisk action=fastinit controller=0 vdisk=0",
+        "rkconfig storage vdisk action=slowinit controller=0 vdisk=0",
+        "rkconfig storage controller action=resetconfig controller=0",
+    };
+    for (const auto& line : lines) {
+        SCOPED_TRACE(line);
+        Cli cli;
+        RunResult refused = cli.line(line);
+        EXPECT_EQ(refused.exitCode, 1);
+        for (const char* part : {"virtual disk 0 is in use", "running system", "force=yes"})
+            EXPECT_NE(refused.err.find(part), std::string::npos) << part << " in: " << refused.err;
+        EXPECT_EQ(cli.line(line + " force=yes").exitCode, 0);
+    }
+    Cli cli;
+    RunResult report = cli.line("rkreport storage vdisk controller=0 vdisk=0");
+    EXPECT_NE(report.out.find("In Use"), std::string::npos) << report.out;
 }
 
 }  // namespace

@@ -7,5 +7,5 @@
   <xsl:variable name="rk.kind" select="'Enclosure'"/>
   <xsl:variable name="rk.empty" select="'No enclosures found.'"/>
   <xsl:variable name="rk.heading" select="'System Summary'"/>
-  <xsl:variable name="rk.only" select="'Name State Layout Length Disks Reading Speed Wattage ChargeLevel'"/>
+  <xsl:variable name="rk.only" select="'Name State RollupStatus Attention Layout Length Disks Reading Speed Wattage ChargeLevel'"/>
 </xsl:stylesheet>

@@ -57,6 +57,8 @@
     <rk:kind name="StorageObject" title="Storage System">
       <rk:field name="Name" label="Name"/>
       <rk:field name="State" label="Status" type="state"/>
+      <rk:field name="RollupStatus" label="Rollup Status"/>
+      <rk:field name="Attention" label="Needs Attention"/>
       <rk:field name="AgentVersion" label="Storage Agent Version"/>
       <rk:field name="ControllerCount" label="Controllers"/>
       <rk:field name="SMARTThermalShutdown" label="SMART Thermal Shutdown"/>
@@ -66,6 +68,8 @@
       <rk:field name="GlobalNo" label="ID"/>
       <rk:field name="Name" label="Name"/>
       <rk:field name="State" label="Status" type="state"/>
+      <rk:field name="RollupStatus" label="Rollup Status"/>
+      <rk:field name="Attention" label="Needs Attention"/>
       <rk:field name="TaskStart" label="Task Started" type="time"/>
       <rk:field name="SlotID" label="Slot"/>
       <rk:field name="VendorID" label="Vendor ID"/>
@@ -133,6 +137,7 @@
       <rk:field name="State" label="Status" type="state"/>
       <rk:field name="TaskStart" label="Task Started" type="time"/>
       <rk:field name="HotSpareFor" label="Hot Spare" type="hotspare" absent="No"/>
+      <rk:field name="MemberOf" label="Virtual Disks" type="list"/>
       <rk:field name="MediaType" label="Media"/>
       <rk:field name="BusProtocol" label="Bus Protocol" type="map" map="protocol"/>
       <rk:field name="Length" label="Capacity" type="size"/>
@@ -162,6 +167,7 @@
       <rk:field name="CachePolicy" label="Cache Policy" type="map" map="cachepolicy"/>
       <rk:field name="DiskCachePolicy" label="Disk Cache Policy" type="map" map="diskcache"/>
       <rk:field name="DeviceName" label="Device Name"/>
+      <rk:field name="InUse" label="In Use"/>
       <rk:field name="Blink" label="Blinking"/>
       <rk:field name="ParentVDID" label="Parent Virtual Disk"/>
     </rk:kind>
