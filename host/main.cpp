@@ -27,6 +27,7 @@
 #include "options.h"
 #include "outcome.h"
 #include "render.h"
+#include "usage_text.h"
 #include "vexcs32.h"
 #include "vexdb32.h"
 
@@ -189,9 +190,21 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
     return exitCodeFor(r->status);
 }
 
+// The usage with each parameter's meaning, unit and limits from the
+// catalogue, wrapped for a terminal (80 columns elsewhere).
+std::string explainedUsage(const Context& ctx, const std::string& usage) {
+    const auto& words = ctx.options.words;
+    const std::string object = words.size() > 2 && words[1] == "storage" ? words[2] : "";
+    const auto describe = [&ctx](const std::string& of, const std::string& name) {
+        const std::string own = ctx.catalogue.named("param." + of + "." + name);
+        return own.empty() ? ctx.catalogue.named("param." + name) : own;
+    };
+    return explainUsage(usage, object, describe, ctx.options.format == Format::Text ? outputWidth() : 80);
+}
+
 int showUsage(const Context& ctx, const CLPSResponse* r) {
     const std::string heading = r->messageId ? ctx.catalogue.format(r->messageId, "", "") : "";
-    const std::string usage = str(r->text);
+    const std::string usage = explainedUsage(ctx, str(r->text));
     switch (ctx.options.format) {
         case Format::Json:
             std::cout << "{\"status\": 1000, \"message\": " << jsonString(heading) << ", \"usage\": "
@@ -202,7 +215,7 @@ int showUsage(const Context& ctx, const CLPSResponse* r) {
                       << "</Body></Usage>\n";
             break;
         default:
-            if (!heading.empty()) std::cout << heading << "\n\n";
+            if (!heading.empty()) std::cout << wrapText(heading, outputWidth()) << "\n\n";
             std::cout << usage;
             if (!usage.empty() && usage.back() != '\n') std::cout << "\n";
             break;

@@ -187,6 +187,7 @@ std::string stateLine(const KindRow& row, const Object& object, Reader& reader) 
     line += ": " + get(object, "State");
     const std::string role = row.role(object, reader);
     if (!role.empty()) line += ", " + role;
+    if (get(object, "Blink") == "On") line += ", blinking";
     return line + taskPart(object);
 }
 
