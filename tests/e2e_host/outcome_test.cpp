@@ -1,0 +1,173 @@
+// No silent outcomes: a line without its object word, a missing data agent
+// and an answer that cannot be written are errors with their own exit
+// status; what a configuration made and why a refused one was refused are
+// shown.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using hosttest::RunResult;
+
+jsoncheck::Value json(const RunResult& r) {
+    jsoncheck::Value value;
+    std::string error;
+    EXPECT_TRUE(jsoncheck::parse(r.out, value, error)) << error << "\n" << r.out;
+    return value;
+}
+
+std::vector<std::string> strings(const jsoncheck::Value* list) {
+    std::vector<std::string> out;
+    if (list)
+        for (const auto& item : list->items) out.push_back(item.string);
+    return out;
+}
+
+std::vector<std::string> withJson(std::vector<std::string> words) {
+    words.insert(words.begin() + 1, "--format=json");
+    return words;
+}
+
+RunResult runWords(const kwtest::Cli& cli, const std::vector<std::string>& words,
+                   const std::map<std::string, std::string>& env = {}) {
+    return cli.run(words.front(), {words.begin() + 1, words.end()}, env);
+}
+
+// Lines that the plug-in answers with nothing: exit 2 in every format,
+// naming the object words.
+TEST(Outcome, ALineWithoutItsObjectWordIsACommandLineError) {
+    kwtest::Cli cli;
+    for (const char* line : {"rkreport storage", "rkconfig storage", "rkconfig storage action=blink controller=0 vdisk=1",
+                             "rkreport storage controller=0", "rkreport --dry-run storage controller=0"}) {
+        SCOPED_TRACE(line);
+        const auto words = hosttest::split(line);
+        const RunResult text = runWords(cli, words);
+        EXPECT_EQ(text.exitCode, 2);
+        EXPECT_EQ(text.out, "");
+        EXPECT_NE(text.err.find("Expected one of: adisk, battery, connector, controller,"), std::string::npos) << text.err;
+        const RunResult j = runWords(cli, withJson(words));
+        EXPECT_EQ(j.exitCode, 2);
+        const auto value = json(j);
+        ASSERT_TRUE(value.has("message"));
+        EXPECT_NE(text.err.find(value.member("message")->string), std::string::npos);
+        EXPECT_NE(strings(value.member("args")).at(1).find("vdisk"), std::string::npos);
+    }
+}
+
+// A copy of the build's programs and libraries without the data agent.
+std::string treeWithoutAgent(const kwtest::TempDir& dir) {
+    const fs::path root = fs::path(dir.path()) / "tree";
+    fs::create_directories(root / "bin");
+    fs::copy(kwtest::buildPath("bin/rkreport"), root / "bin/rkreport");
+    fs::create_symlink("rkreport", root / "bin/rkconfig");
+    fs::copy(kwtest::buildPath("share"), root / "share", fs::copy_options::recursive);
+    fs::create_directories(root / "lib");
+    for (const auto& entry : fs::directory_iterator(kwtest::buildPath("lib")))
+        if (entry.path().extension() == ".so" && entry.path().filename() != "libkwda.so")
+            fs::copy(entry.path(), root / "lib" / entry.path().filename());
+    return root.string();
+}
+
+// Reports and configurations, with and without parameters, name the agent
+// and the file looked for instead of concluding that objects are missing;
+// usage still answers.
+TEST(Outcome, AMissingAgentIsNamedBeforeAnyCheck) {
+    kwtest::TempDir dir;
+    const std::string tree = treeWithoutAgent(dir);
+    const std::map<std::string, std::string> env{{"KWDA_STATE", dir.file("state.db")}};
+    for (const char* line : {"rkconfig storage vdisk action=blink controller=0 vdisk=1", "rkreport storage pdisk controller=0",
+                             "rkreport storage controller", "rkconfig storage globalinfo action=globalrescan"}) {
+        SCOPED_TRACE(line);
+        const auto words = hosttest::split(line);
+        for (const auto& args : {words, withJson(words)}) {
+            const RunResult r = kwtest::runProgram(tree + "/bin/" + args.front(), {args.begin() + 1, args.end()}, env);
+            EXPECT_EQ(r.exitCode, 4);
+            EXPECT_NE(r.err.find("data agent 'kwda' cannot be loaded: looked for " + tree + "/lib/libkwda.so"),
+                      std::string::npos) << r.err;
+        }
+    }
+    const RunResult usage = kwtest::runProgram(tree + "/bin/rkreport", {"storage", "pdisk", "-?"}, env);
+    EXPECT_EQ(usage.exitCode, 0) << usage.err;
+}
+
+// Standard output a full disk or closed: the answer is lost, which is said.
+TEST(Outcome, AnAnswerThatCannotBeWrittenIsAnError) {
+    kwtest::Cli cli;
+    const std::string program = kwtest::buildPath("bin/rkreport") + " --state=" + cli.statePath();
+    for (const char* redirect : {" > /dev/full", " >&-"}) {
+        for (const char* args : {" storage pdisk controller=0", " --format=json storage vdisk", " storage bogus"}) {
+            SCOPED_TRACE(std::string(args) + redirect);
+            const RunResult r = kwtest::runProgram("/bin/sh", {"-c", program + args + redirect});
+            EXPECT_EQ(r.exitCode, std::string(args) == " storage bogus" ? 2 : 4);
+            EXPECT_NE(r.err.find("Error: "), std::string::npos);
+        }
+    }
+}
+
+// What a configuration made is named, in text and json, and is really there.
+TEST(Outcome, ACreatingConfigurationNamesWhatItMade) {
+    kwtest::Cli cli;
+    RunResult r = cli.line("rkconfig storage controller action=createvdisk controller=0 raid=r1 size=100 pdisk=0:0:7,0:0:8");
+    EXPECT_EQ(r.out, "Controller command completed successfully.\nNew virtual disk: 2\n");
+    EXPECT_EQ(cli.line("rkreport storage vdisk controller=0 vdisk=2").exitCode, 0);
+
+    r = cli.line("rkconfig --format=json storage vdisk action=splitmirror controller=0 vdisk=2");
+    const auto answer = json(r);
+    const auto* result = answer.member("result");
+    ASSERT_TRUE(result) << r.out;
+    const std::string split = result->member("VirtualDisk") ? result->member("VirtualDisk")->string : "";
+    EXPECT_EQ(split, "3");
+    EXPECT_EQ(cli.line("rkreport storage vdisk controller=0 vdisk=" + split).exitCode, 0);
+
+    r = cli.line("rkconfig storage controller action=exportlog controller=0");
+    const std::string prefix = "Log written to: ";
+    const auto at = r.out.find(prefix);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::string file = r.out.substr(at + prefix.size(), r.out.find('\n', at) - at - prefix.size());
+    EXPECT_TRUE(fs::exists(file)) << file;
+}
+
+TEST(Outcome, AnImportNamesWhatItBroughtIn) {
+    kwtest::TempDir dir;
+    std::ofstream(dir.file("foreign.xml"))
+        << "<StorageProfile><Controller RAIDLevelsMask=\"110\"><Connector BusProtocol=\"7\">"
+           "<PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/><PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/>"
+           "<PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/></Connector>"
+           "<VirtualDisk Layout=\"4\" Disks=\"0:0,0:1\" State=\"Foreign\" LogicalDriveNum=\"3\"/>"
+           "</Controller></StorageProfile>";
+    kwtest::Cli cli(dir.file("foreign.xml"));
+    const RunResult r = cli.line("rkconfig storage controller action=importforeignconfig controller=0");
+    EXPECT_EQ(r.out, "Controller command completed successfully.\n"
+                     "Imported virtual disks: 3; Foreign disks made ready: 0:2\n") << r.err;
+}
+
+// A refusal that turns on state keeps its status and arguments and is
+// followed by the state of each named object, the same in text and json.
+TEST(Outcome, AStateRefusalShowsTheNamedObjects) {
+    kwtest::Cli cli;
+    const auto words = hosttest::split(
+        "rkconfig storage controller action=createvdisk controller=0 raid=r1 size=max pdisk=0:0:6,0:0:9");
+    const RunResult text = runWords(cli, words);
+    const RunResult j = runWords(cli, withJson(words));
+    EXPECT_EQ(text.exitCode, 1);
+    const auto value = json(j);
+    EXPECT_EQ(value.member("status")->number, 1623);
+    EXPECT_EQ(strings(value.member("args")), (std::vector<std::string>{"", ""}));
+    const std::vector<std::string> expected{"Physical disk 0:0:6: Ready, hot spare of virtual disk 1",
+                                            "Physical disk 0:0:9: Ready, free"};
+    EXPECT_EQ(strings(value.member("state")), expected);
+    EXPECT_NE(text.err.find("\n" + expected[0] + "\n" + expected[1] + "\n"), std::string::npos) << text.err;
+
+    const RunResult member = cli.line("rkconfig storage pdisk action=online controller=0 pdisk=0:0:3");
+    EXPECT_NE(member.err.find("Physical disk 0:0:3: Online, member of virtual disk 1"), std::string::npos) << member.err;
+    // Other refusals are not followed by state lines.
+    const RunResult missing = cli.line("rkconfig storage vdisk action=blink controller=0 vdisk=9");
+    EXPECT_EQ(missing.err.find('\n'), missing.err.size() - 1) << missing.err;
+}
+
+}  // namespace
