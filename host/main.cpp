@@ -560,7 +560,8 @@ int checkWritten(int code) {
     if (!failed) return code;
     const int error = errno;
     std::cerr << "Error: the answer could not be written to standard output"
-              << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << ".\n";
+              << (error != 0 ? std::string(": ") + std::strerror(error) : std::string(" (a full disk or a closed pipe?)"))
+              << ".\n";
     return kExitMissing;
 }
 
