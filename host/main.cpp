@@ -180,7 +180,9 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
         case Format::Xml:
             std::cout << "<Message status=\"" << r->status << "\" id=\"" << id << "\"><Text>" << xmlEscape(text)
                       << "</Text><Arg1>" << xmlEscape(str(r->arg1)) << "</Arg1><Arg2>" << xmlEscape(str(r->arg2))
-                      << "</Arg2></Message>\n";
+                      << "</Arg2>";
+            for (const auto& line : ctx.stateLines) std::cout << "<State>" << xmlEscape(line) << "</State>";
+            std::cout << "</Message>\n";
             break;
         default:
             (ok ? std::cout : std::cerr) << (ok ? "" : "Error: ") << shown << "\n";
