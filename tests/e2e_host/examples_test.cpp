@@ -6,7 +6,6 @@
 #include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include "host_runner.h"
 
@@ -17,32 +16,6 @@ struct Example {
     std::vector<std::string> words;  // the program first
     int exitCode = 0;
 };
-
-// Splits at blanks, keeping quoted parts together (quotes removed).
-std::vector<std::string> shellWords(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    char quote = 0;
-    for (char c : line) {
-        if (quote) {
-            if (c == quote) quote = 0;
-            else word += c;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-            inWord = true;
-        } else if (c == ' ' || c == '\t') {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord) words.push_back(word);
-    return words;
-}
 
 // What a manual page shows for a line of roff: "\-" is "-", "\e" is "\".
 std::string unroff(std::string line) {
@@ -74,7 +47,7 @@ std::vector<Example> examplesOf(const std::string& path) {
         if (!inside) continue;
         if (std::regex_search(line, m, refused)) nextExit = std::stoi(m[1]);
         if (!std::regex_search(line, m, command)) continue;
-        Example example{line, shellWords(line), nextExit};
+        Example example{line, hosttest::split(line), nextExit};
         if (example.words.front() == "./rk") example.words.erase(example.words.begin());
         examples.push_back(std::move(example));
         nextExit = 0;

@@ -1,11 +1,8 @@
 // Usage answers for people, and texts that must not act on a terminal.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
-#include "catalogue.h"
-#include "e2e.h"
 #include "render.h"
 #include "usage_text.h"
 
@@ -67,17 +64,6 @@ TEST(Usage, ExplainsEveryParameterOfRowsSynopsesAndActionLists) {
     EXPECT_EQ(synopsis, "Usage:\n  rk storage pdisk pdisk=<disk> controller=<number>\n  rk storage pdisk controller=<number>\n"
                         "\nParameters:\n  pdisk=\n      One disk.\n  controller=\n      The controller's number.\n"
                         "\nFor the parameters of one action: more\n");
-}
-
-TEST(Catalogue, KeepsNamedTextsApartFromNumberedOnes) {
-    kwtest::TempDir dir;
-    std::ofstream(dir.file("c.cat")) << "# comment\n1000 Done.\nparam.size A size\\nin g.\nparam.empty\n";
-    rkhost::Catalogue catalogue;
-    catalogue.load(dir.file("c.cat"));
-    EXPECT_EQ(catalogue.named("param.size"), "A size\nin g.");
-    EXPECT_EQ(catalogue.named("param.empty"), "");
-    EXPECT_EQ(catalogue.named("1000"), "");
-    EXPECT_EQ(catalogue.format(1000, "", ""), "Done.");
 }
 
 // What a user typed is echoed so that it cannot act on a terminal: control
