@@ -71,7 +71,7 @@ public:
     // The objects of "rkreport storage <object> controller=N [name=value]".
     std::vector<Object> read(const std::string& object, const std::string& name = "", const std::string& value = "") {
         std::vector<std::string> line{"rkreport", "storage", object, "controller=" + controller_};
-        if (!name.empty()) line.push_back(name + "=" + value);
+        if (!name.empty() && name != "controller") line.push_back(name + "=" + value);
         const ProbeAnswer answer = probe_(line);
         if (answer.kind != CLPS_RESP_REPLY || answer.status != CLPS_STATUS_OK) return {};
         return replyObjects(answer.text);
@@ -157,24 +157,37 @@ std::string batteryRole(const Object& battery, Reader&) {
     return learn.empty() ? std::string() : "learn cycle " + learn;
 }
 
+std::string controllerRole(const Object& controller, Reader&) {
+    std::string role;
+    for (const auto& [element, label] : {std::pair{"AlarmState", "alarm "}, std::pair{"PatrolReadState", "patrol read "},
+                                         std::pair{"ForeignConfig", "foreign configuration "}})
+        if (const std::string value = get(controller, element); !value.empty())
+            role += (role.empty() ? "" : ", ") + std::string(label) + value;
+    return role;
+}
+
 std::string plainId(const Object& object, const char* element) { return get(object, element); }
 
 // One row per kind of object a command line may name: the words that name
 // it, the report that reads it, how it is called and what it takes part in.
+// The controller is shown only when the line names nothing else: its own
+// action was refused.
 struct KindRow {
     const char* parameter;
     const char* reportObject;
+    const char* objType;  // the report may show other objects as well
     const char* label;
     const char* idElement;  // nullptr: the disk identifier
     const char* nameElement;
     std::string (*role)(const Object&, Reader&);
 };
 constexpr KindRow kKinds[] = {
-    {"vdisk",     "vdisk",     "Virtual disk",  "LogicalDriveNum", "Name",    virtualDiskRole},
-    {"pdisk",     "pdisk",     "Physical disk", nullptr,           nullptr,   diskRole},
-    {"adisk",     "adisk",     "Array disk",    nullptr,           nullptr,   diskRole},
-    {"enclosure", "enclosure", "Enclosure",     nullptr,           "Name",    enclosureRole},
-    {"battery",   "battery",   "Battery",       "BatteryID",       nullptr,   batteryRole},
+    {"vdisk",      "vdisk",      "VirtualDisk",  "Virtual disk",  "LogicalDriveNum", "Name",  virtualDiskRole},
+    {"pdisk",      "pdisk",      "PhysicalDisk", "Physical disk", nullptr,           nullptr, diskRole},
+    {"adisk",      "adisk",      "PhysicalDisk", "Array disk",    nullptr,           nullptr, diskRole},
+    {"enclosure",  "enclosure",  "Enclosure",    "Enclosure",     nullptr,           "Name",  enclosureRole},
+    {"battery",    "battery",    "Battery",      "Battery",       "BatteryID",       nullptr, batteryRole},
+    {"controller", "controller", "Controller",   "Controller",    "GlobalNo",        "Name",  controllerRole},
 };
 
 std::string stateLine(const KindRow& row, const Object& object, Reader& reader) {
@@ -231,10 +244,13 @@ std::vector<std::string> objectStateLines(const std::vector<std::string>& words,
     const std::string controller = parameter(words, "controller");
     if (controller.empty()) return lines;
     Reader reader(probe, controller);
+    const bool controllerAction = words.size() > 2 && words[2] == "controller";
     for (const KindRow& row : kKinds) {
+        const bool isController = std::string(row.parameter) == "controller";
+        if (isController && (!controllerAction || !lines.empty())) continue;
         for (const auto& item : listItems(parameter(words, row.parameter))) {
             for (const auto& object : reader.read(row.reportObject, row.parameter, item))
-                lines.push_back(stateLine(row, object, reader));
+                if (get(object, "ObjType") == row.objType) lines.push_back(stateLine(row, object, reader));
         }
     }
     return lines;

@@ -4,7 +4,13 @@
 // shown.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 
 #include "host_runner.h"
 
@@ -99,6 +105,34 @@ TEST(Outcome, AnAnswerThatCannotBeWrittenIsAnError) {
     }
 }
 
+// Standard output a pipe whose reader has gone: the answer is lost, which is
+// said (exit 4), rather than ending silently by the signal.
+TEST(Outcome, AnAnswerIntoAClosedPipeIsAnError) {
+    kwtest::Cli cli;
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    close(pipeEnds[0]);
+    const std::string errFile = cli.dir().file("err");
+    const std::string program = kwtest::buildPath("bin/rkreport"), state = "--state=" + cli.statePath();
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, STDERR_FILENO);
+        signal(SIGPIPE, SIG_DFL);
+        execl(program.c_str(), program.c_str(), state.c_str(), "storage", "pdisk", "controller=0", nullptr);
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 4);
+    std::ifstream in(errFile);
+    const std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(err.find("could not be written"), std::string::npos) << err;
+}
+
 // What a configuration made is named, in text and json, and is really there.
 TEST(Outcome, ACreatingConfigurationNamesWhatItMade) {
     kwtest::Cli cli;
@@ -141,6 +175,9 @@ TEST(Outcome, AStateRefusalShowsTheNamedObjects) {
 
     const RunResult member = cli.line("rkconfig storage pdisk action=online controller=0 pdisk=0:0:3");
     EXPECT_NE(member.err.find("Physical disk 0:0:3: Online, member of virtual disk 1"), std::string::npos) << member.err;
+    const RunResult stopped = cli.line("rkconfig storage controller action=stoppatrolread controller=0");
+    EXPECT_NE(stopped.err.find("\nController 0 ("), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("patrol read Stopped"), std::string::npos) << stopped.err;
     // Other refusals are not followed by state lines.
     const RunResult missing = cli.line("rkconfig storage vdisk action=blink controller=0 vdisk=9");
     EXPECT_EQ(missing.err.find('\n'), missing.err.size() - 1) << missing.err;
