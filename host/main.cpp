@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -196,7 +197,8 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
 // catalogue, wrapped for a terminal (80 columns elsewhere).
 std::string explainedUsage(const Context& ctx, const std::string& usage) {
     const auto& words = ctx.options.words;
-    const std::string object = words.size() > 2 && words[1] == "storage" ? words[2] : "";
+    std::string object = words.size() > 2 ? words[2] : "";
+    for (char& c : object) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const auto describe = [&ctx](const std::string& of, const std::string& name) {
         const std::string own = ctx.catalogue.named("param." + of + "." + name);
         return own.empty() ? ctx.catalogue.named("param." + name) : own;
