@@ -105,14 +105,25 @@ void ReplyBuilder::addObject(const Elements& elements) {
     ++objects_;
 }
 
+void ReplyBuilder::addResult(const Elements& facts) {
+    result_ = "<Result>";
+    for (const auto& [name, value] : facts) {
+        result_ += '<' + name + '>';
+        appendEscaped(result_, value);
+        result_ += "</" + name + '>';
+    }
+    result_ += "</Result>\n";
+}
+
 std::string ReplyBuilder::finish() const {
     std::string head = openReply(command_, Status::Ok);
     static constexpr std::string_view kTail = "</Reply>\n";
     std::string out;
-    out.reserve(head.size() + 1 + body_.size() + kTail.size());
+    out.reserve(head.size() + 1 + body_.size() + result_.size() + kTail.size());
     out += head;
-    out += objects_ ? "\n" : "";
+    out += objects_ || !result_.empty() ? "\n" : "";
     out += body_;
+    out += result_;
     out += kTail;
     return out;
 }

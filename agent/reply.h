@@ -19,6 +19,10 @@ class ReplyBuilder {
 public:
     explicit ReplyBuilder(std::string command);
     void addObject(const Elements& elements);
+    // A write's outcome that its objects do not say by themselves (the new
+    // virtual disk's number, the file written): one <Result> element after
+    // the objects, one child element per fact.
+    void addResult(const Elements& facts);
     size_t objectCount() const { return objects_; }
     // The finished document with status="0".
     std::string finish() const;
@@ -26,6 +30,7 @@ public:
 private:
     std::string command_;
     std::string body_;
+    std::string result_;
     size_t objects_ = 0;
 };
 

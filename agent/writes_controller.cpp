@@ -75,6 +75,7 @@ void importForeign(Session& s, const Request& r, ReplyBuilder& out, bool incompl
     Object controller = requireController(s.store, r);
     requireForeignConfig(s, controller);
     int imported = 0;
+    std::string numbers, disks;
     for (auto& vd : foreignVirtualDisks(s, controller)) {
         if (!incompleteToo && !complete(s, vd)) continue;
         std::string number = vd.get("LogicalDriveNum");
@@ -92,6 +93,7 @@ void importForeign(Session& s, const Request& r, ReplyBuilder& out, bool incompl
         }
         s.refreshVirtualDisk(vd.id);
         s.note(vd, "imported from a foreign configuration");
+        numbers += (numbers.empty() ? "" : ",") + number;
         ++imported;
     }
     for (auto& disk : s.store.ofControllerInState(controller.id, Kind::PhysicalDisk, state::Foreign)) {
@@ -101,9 +103,11 @@ void importForeign(Session& s, const Request& r, ReplyBuilder& out, bool incompl
         if (inForeignVd) continue;
         disk.state = state::Ready;
         s.store.update(disk);
+        disks += (disks.empty() ? "" : ",") + diskLabel(disk);
     }
     s.note(controller, "foreign configuration imported (" + std::to_string(imported) + " virtual disks)");
     answerWith(s, out, controller);
+    out.addResult({{"VirtualDisks", numbers}, {"Disks", disks}});
 }
 
 // The bytes a patrol read pass covers: the largest disk in use, read in
@@ -202,6 +206,7 @@ void setCntrlExportLog(Session& s, const Request& r, ReplyBuilder& out) {
     std::string file = exportControllerLog(s, controller);
     s.note(controller, "log exported to " + file);
     answerWith(s, out, controller);
+    out.addResult({{"File", file}});
 }
 
 void setCntrlRebuildRate(Session& s, const Request& r, ReplyBuilder& out) {
@@ -373,6 +378,7 @@ void setCntrlCreateVD(Session& s, const Request& r, ReplyBuilder& out) {
         rule->bit != layout::Raid1Concat)
         startTask(s, vd, task::BackgroundInit, taskSeconds(length, rateFor(controller, "BGIRate")));
     answerWith(s, out, vd);
+    out.addResult({{"VirtualDisk", number}});
 }
 
 void setCntrlGlobalRescan(Session& s, const Request&, ReplyBuilder& out) {

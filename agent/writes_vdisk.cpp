@@ -300,6 +300,7 @@ void setVDSplitMirrorSet(Session& s, const Request& r, ReplyBuilder& out) {
     s.note(vd, "mirror split; the second copy is virtual disk " + number);
     answerWith(s, out, vd);
     answerWith(s, out, copy);
+    out.addResult({{"VirtualDisk", number}});
 }
 
 // A mirror gives up its second disk and keeps one copy.

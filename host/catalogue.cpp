@@ -104,6 +104,7 @@ bool Catalogue::load(const std::string& path) {
     read_ = false;
     texts_.clear();
     commandTexts_.clear();
+    namedTexts_.clear();
     return access(path.c_str(), R_OK) == 0;
 }
 
@@ -116,7 +117,13 @@ void Catalogue::read() const {
         if (line.empty() || line[0] == '#') continue;
         char* end = nullptr;
         long id = std::strtol(line.c_str(), &end, 10);
-        if (end == line.c_str()) continue;
+        if (end == line.c_str()) {
+            const size_t space = line.find_first_of(" \t");
+            const size_t start = space == std::string::npos ? space : line.find_first_not_of(" \t", space);
+            if (space != std::string::npos && start != std::string::npos)
+                namedTexts_[line.substr(0, space)] = unescape(line.substr(start));
+            continue;
+        }
         std::string rest(end);
         std::string command;
         if (!rest.empty() && rest[0] == '@') {
@@ -139,6 +146,12 @@ const std::string* Catalogue::find(long id) const {
 }
 
 bool Catalogue::has(long id) const { return find(id) != nullptr; }
+
+std::string Catalogue::named(const std::string& key) const {
+    read();
+    auto it = namedTexts_.find(key);
+    return it == namedTexts_.end() ? std::string() : it->second;
+}
 
 std::string Catalogue::format(long id, const std::string& arg1, const std::string& arg2) const {
     if (const std::string* text = find(id)) return expandMessage(*text, {arg1, arg2});

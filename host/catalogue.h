@@ -19,6 +19,9 @@ public:
     // The command word whose own texts win over the shared ones.
     void setCommandWord(const std::string& word) { commandWord_ = word; }
     bool has(long id) const;
+    // A text kept under a name rather than an id ("param.size <text>"):
+    // what usage answers say about each parameter. Empty when none.
+    std::string named(const std::string& key) const;
     // The text with its arguments placed; a generic line when the id is unknown.
     std::string format(long id, const std::string& arg1, const std::string& arg2) const;
 
@@ -30,6 +33,7 @@ private:
     mutable bool read_ = true;
     mutable std::map<long, std::string> texts_;
     mutable std::map<std::pair<long, std::string>, std::string> commandTexts_;
+    mutable std::map<std::string, std::string> namedTexts_;
     std::string commandWord_;
 };
 

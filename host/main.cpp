@@ -11,7 +11,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -25,7 +29,9 @@
 #include "locate.h"
 #include "openmetrics.h"
 #include "options.h"
+#include "outcome.h"
 #include "render.h"
+#include "usage_text.h"
 #include "vexcs32.h"
 #include "vexdb32.h"
 
@@ -54,6 +60,7 @@ struct Context {
     Layout layout;
     Catalogue catalogue;
     bool asksForUsage = false;  // the line holds -?, -h or help
+    std::vector<std::string> stateLines;  // the named objects' state, after a refusal
 };
 
 std::string str(const char* s) { return s ? s : ""; }
@@ -65,10 +72,12 @@ int exitCodeFor(int32_t status) {
     return kExitRefused;
 }
 
+uint32_t ownRights() { return geteuid() == 0 ? kAllRights : kReportRights; }
+
 // Rights of the caller: everything for root, reports for others; KW_RIGHTS
 // may lower them, never raise them.
 uint32_t callerRights() {
-    uint32_t rights = geteuid() == 0 ? kAllRights : kReportRights;
+    uint32_t rights = ownRights();
     if (const char* env = std::getenv("KW_RIGHTS"); env && *env) {
         char* end = nullptr;
         unsigned long lowered = std::strtoul(env, &end, 10);
@@ -77,12 +86,21 @@ uint32_t callerRights() {
     return rights;
 }
 
+// Why the caller may not run the command: root told otherwise by KW_RIGHTS
+// must not be asked to become root.
+std::string rightsRefusal() {
+    const std::string needs = "This command changes the storage configuration and needs administrator rights";
+    if ((ownRights() & ~callerRights()) != 0)
+        return needs + "; KW_RIGHTS=" + std::getenv("KW_RIGHTS") + " lowers this caller's rights (unset it to use them).";
+    return needs + " (run it as root).";
+}
+
 // A refusal by the host itself (status -1 in json): arg1 names what was
-// wrong when there is one word to name.
-void fail(const Context& ctx, const std::string& text, const std::string& arg1 = "") {
+// wrong when there is one word to name, arg2 what would be accepted.
+void fail(const Context& ctx, const std::string& text, const std::string& arg1 = "", const std::string& arg2 = "") {
     if (ctx.options.format == Format::Json)
         std::cout << "{\"status\": -1, \"message\": " << jsonString(text)
-                  << ", \"args\": " << jsonStringList({arg1, ""}) << "}\n";
+                  << ", \"args\": " << jsonStringList({arg1, arg2}) << "}\n";
     std::cerr << "Error: " << visibleControls(text) << "\n";
 }
 
@@ -109,16 +127,18 @@ std::vector<std::string> requestOf(const CLPSResponse* r) {
     return request;
 }
 
+std::string objectJson(const Object& object) {
+    std::string out = "{";
+    for (size_t k = 0; k < object.size(); ++k) {
+        if (k) out += ", ";
+        out += jsonString(object[k].first) + ": " + jsonString(object[k].second);
+    }
+    return out + "}";
+}
+
 std::string objectsJson(const std::vector<Object>& objects) {
     std::string out = "[";
-    for (size_t i = 0; i < objects.size(); ++i) {
-        out += i ? ", {" : "{";
-        for (size_t k = 0; k < objects[i].size(); ++k) {
-            if (k) out += ", ";
-            out += jsonString(objects[i][k].first) + ": " + jsonString(objects[i][k].second);
-        }
-        out += "}";
-    }
+    for (size_t i = 0; i < objects.size(); ++i) out += (i ? ", " : "") + objectJson(objects[i]);
     return out + "]";
 }
 
@@ -160,23 +180,40 @@ int showMessage(const Context& ctx, const CLPSResponse* r) {
             std::cout << "{\"status\": " << r->status << ", \"" << (ok && ctx.asksForUsage ? "usage" : "message")
                       << "\": " << jsonString(text);
             if (!ok) std::cout << ", \"args\": " << jsonStringList({str(r->arg1), str(r->arg2)});
+            if (!ctx.stateLines.empty()) std::cout << ", \"state\": " << jsonStringList(ctx.stateLines);
             std::cout << "}\n";
             break;
         case Format::Xml:
             std::cout << "<Message status=\"" << r->status << "\" id=\"" << id << "\"><Text>" << xmlEscape(text)
                       << "</Text><Arg1>" << xmlEscape(str(r->arg1)) << "</Arg1><Arg2>" << xmlEscape(str(r->arg2))
-                      << "</Arg2></Message>\n";
+                      << "</Arg2>";
+            for (const auto& line : ctx.stateLines) std::cout << "<State>" << xmlEscape(line) << "</State>";
+            std::cout << "</Message>\n";
             break;
         default:
             (ok ? std::cout : std::cerr) << (ok ? "" : "Error: ") << shown << "\n";
+            for (const auto& line : ctx.stateLines) std::cerr << visibleControls(line, false) << "\n";
             break;
     }
     return exitCodeFor(r->status);
 }
 
+// The usage with each parameter's meaning, unit and limits from the
+// catalogue, wrapped for a terminal (80 columns elsewhere).
+std::string explainedUsage(const Context& ctx, const std::string& usage) {
+    const auto& words = ctx.options.words;
+    std::string object = words.size() > 2 ? words[2] : "";
+    for (char& c : object) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto describe = [&ctx](const std::string& of, const std::string& name) {
+        const std::string own = ctx.catalogue.named("param." + of + "." + name);
+        return own.empty() ? ctx.catalogue.named("param." + name) : own;
+    };
+    return explainUsage(usage, object, describe, ctx.options.format == Format::Text ? outputWidth() : 80);
+}
+
 int showUsage(const Context& ctx, const CLPSResponse* r) {
     const std::string heading = r->messageId ? ctx.catalogue.format(r->messageId, "", "") : "";
-    const std::string usage = str(r->text);
+    const std::string usage = explainedUsage(ctx, str(r->text));
     switch (ctx.options.format) {
         case Format::Json:
             std::cout << "{\"status\": 1000, \"message\": " << jsonString(heading) << ", \"usage\": "
@@ -187,7 +224,7 @@ int showUsage(const Context& ctx, const CLPSResponse* r) {
                       << "</Body></Usage>\n";
             break;
         default:
-            if (!heading.empty()) std::cout << heading << "\n\n";
+            if (!heading.empty()) std::cout << wrapText(heading, outputWidth()) << "\n\n";
             std::cout << usage;
             if (!usage.empty() && usage.back() != '\n') std::cout << "\n";
             break;
@@ -241,6 +278,7 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
             if (configuration) {
                 std::cout << ", \"message\": " << jsonString(ctx.catalogue.format(r->messageId, "", ""))
                           << ", \"request\": " << jsonStringList(requestOf(r));
+                if (const Object facts = replyResult(xml); !facts.empty()) std::cout << ", \"result\": " << objectJson(facts);
             } else {
                 std::cout << ", \"objects\": " << objectsJson(replyObjects(xml));
             }
@@ -253,8 +291,13 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
             }
             [[fallthrough]];
         default:
-            if (configuration) std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
-            else std::cout << renderText(ctx, r->styleSheet, xml);
+            if (configuration) {
+                std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
+                if (const Object facts = replyResult(xml); !facts.empty())
+                    std::cout << visibleControls(resultLine(facts), false) << "\n";
+            } else {
+                std::cout << renderText(ctx, r->styleSheet, xml);
+            }
             break;
     }
     return kExitDone;
@@ -392,6 +435,69 @@ int showScrape(const Context& ctx, const Plugin& plugin) {
     return code;
 }
 
+std::string joined(const std::vector<std::string>& items, const char* separator) {
+    std::string out;
+    for (const auto& item : items) out += (out.empty() ? "" : separator) + item;
+    return out;
+}
+
+constexpr char kAgentPrefix[] = "kwda";
+
+// The data agent is loaded before any check runs: without it every check
+// would conclude that the objects it asks for do not exist. Names the files
+// looked for and why the one that is there cannot be used.
+std::optional<std::string> missingAgent() {
+    if (RKDBPluginGetIDByPrefix(kAgentPrefix) != 0) return std::nullopt;
+    const std::string file = std::string("/lib") + kAgentPrefix + ".so";
+    std::vector<std::string> looked;
+    std::string reason = "not found";
+    const std::string path = str(std::getenv("RKDB_PLUGIN_PATH"));
+    for (size_t start = 0; start <= path.size();) {
+        const size_t colon = std::min(path.find(':', start), path.size());
+        const std::string folder = path.substr(start, colon - start);
+        start = colon + 1;
+        if (folder.empty()) continue;
+        looked.push_back(folder + file);
+        if (reason != "not found" || access(looked.back().c_str(), F_OK) != 0) continue;
+        if (void* handle = dlopen(looked.back().c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            reason = looked.back() + " lacks the agent's entry points";
+            dlclose(handle);
+        } else {
+            reason = str(dlerror());
+        }
+    }
+    return "The storage data agent '" + std::string(kAgentPrefix) + "' cannot be loaded: looked for " +
+           joined(looked, ", ") + " (" + reason + ").";
+}
+
+// A line that the plug-in answers with nothing lacks its object word
+// ("rkreport storage controller=0"): the words that would do are named.
+int missingObjectWord(const Context& ctx, const Plugin& plugin) {
+    std::vector<std::string> typed;
+    for (size_t i = 1; i < ctx.options.words.size(); ++i) {
+        const std::string& word = ctx.options.words[i];
+        if (word.empty() || word[0] == '-' || word.find('=') != std::string::npos) break;
+        typed.push_back(word);
+    }
+    const std::string line = ctx.commandWord + (typed.empty() ? "" : " " + joined(typed, " "));
+    typed.emplace_back();
+    const auto probe = [&plugin](const std::vector<std::string>& words) { return probeLine(plugin, words); };
+    const std::string expected = joined(complete(ctx.commandWord, typed, probe), ", ");
+    fail(ctx, "An object word is missing after '" + line + "'." +
+                  (expected.empty() ? "" : " Expected one of: " + expected + "."),
+         "", expected);
+    return kExitUsage;
+}
+
+// After a refusal that turns on an object's state: that state, read
+// through the plug-in's own reports.
+std::vector<std::string> namedObjectsState(const Context& ctx, const Plugin& plugin, const CLPSResponse* r) {
+    if (ctx.commandWord != "rkconfig" || r->kind != CLPS_RESP_MESSAGE || !refusalTurnsOnState(r->status)) return {};
+    CLPSSetDryRun(0);
+    const auto probe = [&plugin](const std::vector<std::string>& words) { return probeLine(plugin, words); };
+    return objectStateLines(ctx.options.words, probe);
+}
+
 // A line that asks for usage changes nothing, so it needs no rights.
 bool asksForUsage(int32_t count, char** words) { return (CLPSIsUsageHelp(count, words) & 0xFFFF) == 1; }
 
@@ -447,10 +553,16 @@ int run(int argc, char** argv) {
     words.push_back(nullptr);
     const int32_t count = static_cast<int32_t>(ctx.options.words.size());
 
-    const uint32_t needed = plugin.rights(count, words.data());
     ctx.asksForUsage = asksForUsage(count, words.data());
+    if (!ctx.asksForUsage) {
+        if (const auto missing = missingAgent()) {
+            fail(ctx, *missing, kAgentPrefix);
+            return kExitMissing;
+        }
+    }
+    const uint32_t needed = plugin.rights(count, words.data());
     if ((needed & ~callerRights()) != 0 && !ctx.asksForUsage) {
-        fail(ctx, "This command changes the storage configuration and needs administrator rights (run it as root).");
+        fail(ctx, rightsRefusal());
         return kExitRights;
     }
 
@@ -474,9 +586,9 @@ int run(int argc, char** argv) {
         return kExitMissing;
     }
     if (!response) {
-        // A command with nothing to say (a bare "rkreport storage") says
-        // nothing; one that could not build its answer, or whose agent is
-        // missing or silent, says so.
+        // A command that could not build its answer, or whose agent is
+        // silent, says so; one the plug-in has nothing to say to lacks its
+        // object word.
         if (CLPSResponseAllocFailed() != 0 || ZCSAllocFailures() != allocFailuresBefore) {
             fail(ctx, "The storage command plug-in gave no answer: it could not build one (out of memory?).");
             return kExitMissing;
@@ -485,12 +597,27 @@ int run(int argc, char** argv) {
             fail(ctx, "The storage data agent is missing or gave no answer.");
             return kExitMissing;
         }
-        return kExitDone;
+        return missingObjectWord(ctx, plugin);
     }
+    ctx.stateLines = namedObjectsState(ctx, plugin, response);
     const int code = show(ctx, response);
     plugin.release(response);
     std::cout.flush();
     return code;
+}
+
+// The answer could not be written (a full disk, a closed pipe): said on
+// standard error, never left as a success.
+int checkWritten(int code) {
+    errno = 0;
+    std::cout.flush();
+    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || !std::cout;
+    if (!failed) return code;
+    const int error = errno;
+    std::cerr << "Error: the answer could not be written to standard output"
+              << (error != 0 ? std::string(": ") + std::strerror(error) : std::string(" (a full disk or a closed pipe?)"))
+              << ".\n";
+    return kExitMissing;
 }
 
 }  // namespace
@@ -504,9 +631,12 @@ int main(int argc, char** argv) {
     // the C library places anything.
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 8 << 20);
+    // A closed pipe shows as a failed write, which is reported, rather than
+    // as a silent death by signal.
+    std::signal(SIGPIPE, SIG_IGN);
     int code = 4;
     try {
-        code = rkhost::run(argc, argv);
+        code = rkhost::checkWritten(rkhost::run(argc, argv));
     } catch (const std::exception& e) {
         std::cerr << "rkreport: internal error: " << e.what() << "\n";
     }

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <memory>
 
+#include "json.h"
+
 namespace rkhost {
 namespace {
 
@@ -174,9 +176,17 @@ std::string alertLogXml(const std::string& path, const std::vector<Object>& even
 std::string visibleControls(const std::string& text, bool keepLines) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 0x20 && byte != 0x7f) || c == '\t' || (c == '\n' && keepLines)) {
+        if (byte >= 0x80) {
+            // A UTF-8 character is shown as it is; a stray byte is escaped.
+            if (size_t n = utf8SequenceLength(text, i)) {
+                out.append(text, i, n);
+                i += n - 1;
+                continue;
+            }
+        } else if ((byte >= 0x20 && byte != 0x7f) || c == '\t' || (c == '\n' && keepLines)) {
             out += c;
             continue;
         }

@@ -27,7 +27,8 @@ std::string alertLogXml(const std::string& path, const std::vector<Object>& even
 // A generic rendering used when a style sheet is missing: one block per
 // object, names and values aligned.
 // A text as a terminal should show it: control characters (an escape
-// sequence typed into a value, say) become "\x1B"; tab, and line feed where
+// sequence typed into a value, say) and bytes that are not UTF-8 become
+// "\x1B", "\xFF"; tab, and line feed where
 // lines are kept, stay as they are.
 std::string visibleControls(const std::string& text, bool keepLines = true);
 

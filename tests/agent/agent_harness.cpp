@@ -44,6 +44,9 @@ void parse(Reply& reply) {
             for (xmlNode* element = child->children; element; element = element->next)
                 if (element->type == XML_ELEMENT_NODE) object[textOf(element->name)] = contentOf(element);
             reply.objects.push_back(std::move(object));
+        } else if (name == "Result" && reply.result.empty()) {
+            for (xmlNode* element = child->children; element; element = element->next)
+                if (element->type == XML_ELEMENT_NODE) reply.result[textOf(element->name)] = contentOf(element);
         } else {
             ADD_FAILURE() << "unexpected element " << name << " in " << reply.raw;
         }

@@ -22,6 +22,7 @@ struct Reply {
     int status = -1;
     std::string error;
     std::vector<Object> objects;
+    Object result;  // the facts of a write's <Result>, if any
 
     // The objects whose ObjType is `type`.
     std::vector<Object> ofType(const std::string& type) const;

@@ -292,7 +292,8 @@ TEST_F(WriteTest, AForeignConfigurationIsImportedOrCleared) {
     EXPECT_EQ(controller.at("ForeignConfig"), "Present");
     EXPECT_TRUE(hasBit(controller, "CurrentMethodMask", 0x1000000));
     EXPECT_TRUE(send({"vexcmd=getVirtualDisksForController", "GlobalNo=0"}).objects.empty());
-    ok({"vexcmd=setCntrlImportForeignConfig", "GlobalNo=0", "Property=7"});
+    const Reply reply = ok({"vexcmd=setCntrlImportForeignConfig", "GlobalNo=0", "Property=7"});
+    EXPECT_EQ(reply.result, (Object{{"VirtualDisks", "3"}, {"Disks", "0:2"}}));
     Object imported = vdisk("3");
     EXPECT_EQ(imported.at("State"), "Ready");
     EXPECT_EQ(disk("0:0").at("State"), "Online");

@@ -163,8 +163,9 @@ TEST_F(ReportsE2E, UsageAndBareCommands) {
     EXPECT_EQ(usage.exitCode, 0);
     EXPECT_FALSE(usage.out.empty());
     RunResult bareStorage = small.line("rkreport storage");
-    EXPECT_EQ(bareStorage.exitCode, 0);
+    EXPECT_EQ(bareStorage.exitCode, 2);
     EXPECT_TRUE(bareStorage.out.empty());
+    EXPECT_NE(bareStorage.err.find("vdisk"), std::string::npos) << bareStorage.err;
 }
 
 // Every failure point of every kind, once and from then on, over a set of
