@@ -75,8 +75,8 @@ constexpr AttributeSpec kPhysicalDisk[] = {
     stated("BusProtocol", T::Number), stated("MediaType", T::Choice, kMedia), stated("Length", T::Number),
     derived("UsedLength"), derived("FreeLength"), stated("Vendor", T::Text), stated("ProductID", T::Text),
     stated("SerialNumber", T::Text), stated("FirmwareVersion", T::Text), stated("NegotiatedSpeed", T::Text),
-    stated("HotSpareFor", T::HotSpare), stated("Blink", T::Choice, kBlink), stated("AttributesMask", T::Mask),
-    derived("Task"), derived("TaskStart"), derived("Progress"), stated("MasterMethodMask", T::Mask),
+    stated("HotSpareFor", T::HotSpare), stated("Blink", T::Choice, kBlink), stated("InUse", T::Text),
+    stated("AttributesMask", T::Mask), derived("Task"), derived("TaskStart"), derived("Progress"), stated("MasterMethodMask", T::Mask),
     stated("CurrentMethodMask", T::Mask),
 };
 
@@ -86,7 +86,8 @@ constexpr AttributeSpec kVirtualDisk[] = {
     stated("Length", T::Number), stated("StripeSize", T::Number), stated("ReadPolicy", T::Number),
     stated("WritePolicy", T::Number), stated("CachePolicy", T::Number), stated("DiskCachePolicy", T::Number),
     stated("SpanLength", T::Number), stated("Disks", T::DiskList), stated("DeviceName", T::Text),
-    stated("Blink", T::Choice, kBlink), stated("ParentVDID", T::Id), stated("AttributesMask", T::Mask),
+    stated("Blink", T::Choice, kBlink), stated("ParentVDID", T::Id), stated("InUse", T::Text),
+    stated("AttributesMask", T::Mask),
     derived("Task"), derived("TaskStart"), derived("Progress"), stated("MasterMethodMask", T::Mask),
     stated("CurrentMethodMask", T::Mask),
 };
