@@ -304,6 +304,7 @@ void printHelp(const Context& ctx) {
               << "  --format=text|xml|json  how to show the answer (default text)\n"
               << "  --state=FILE            the storage state database to use\n"
               << "  --profile=FILE          the system description that seeds a new state\n"
+              << "  --system=local          this machine's own storage instead of a simulated system\n"
               << "  --dry-run               run every check, show the request, send nothing\n"
               << "  --help                  this text; with a command, its usage\n"
               << "  --version               the version\n"
@@ -379,6 +380,7 @@ int run(int argc, char** argv) {
     if (!ctx.layout.dataDir.empty()) ctx.catalogue.load(ctx.layout.dataDir + "/messages.cat");
     if (ctx.options.state) setenv("KWDA_STATE", ctx.options.state->c_str(), 1);
     if (ctx.options.profile) setenv("KWDA_PROFILE", ctx.options.profile->c_str(), 1);
+    if (ctx.options.system) setenv("KWDA_SYSTEM", ctx.options.system->c_str(), 1);
     std::string pluginPath = ctx.layout.libDir;
     if (const char* existing = std::getenv("RKDB_PLUGIN_PATH"); existing && *existing)
         pluginPath = std::string(existing) + ":" + pluginPath;

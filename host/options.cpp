@@ -47,6 +47,12 @@ ParseResult parseOptions(const std::string& commandWord, const std::vector<std::
         } else if (takeValue(word, "profile", value)) {
             if (value.empty()) { result.error = "--profile needs a file name (--profile=FILE)."; return result; }
             o.profile = value;
+        } else if (takeValue(word, "system", value)) {
+            if (value != "local" && value != "simulated") {
+                result.error = "Unknown system '" + value + "'. Use --system=local for this machine's storage.";
+                return result;
+            }
+            o.system = value;
         } else if (word == "--dry-run") {
             o.dryRun = true;
         } else if (word == "--help") {
@@ -56,7 +62,7 @@ ParseResult parseOptions(const std::string& commandWord, const std::vector<std::
         } else {
             result.error = "Unknown option '" + word +
                            "'. Options: --format=text|xml|json, --state=FILE, --profile=FILE, "
-                           "--dry-run, --help, --version.";
+                           "--system=local, --dry-run, --help, --version.";
             return result;
         }
     }

@@ -14,6 +14,7 @@ struct Options {
     Format format = Format::Text;
     std::optional<std::string> state;    // --state=FILE
     std::optional<std::string> profile;  // --profile=FILE
+    std::optional<std::string> system;   // --system=local: this machine's storage
     bool dryRun = false;
     bool help = false;
     bool version = false;
