@@ -128,7 +128,7 @@ std::string handle(uint32_t count, const char* const* vector, std::string& comma
     std::lock_guard<std::mutex> guard(connectionLock());
     // The machine's own storage is read afresh for every request; a
     // simulated system lives in its state file.
-    std::unique_ptr<Store> machine = local ? openLocalModel(*local, env, now) : nullptr;
+    Store* machine = local ? &openLocalModel(*local, env, now) : nullptr;
     Store& store = machine ? *machine : openState(env, now);
     Session session(store, env, now);
     // With a time scale of 0 every running task is due at once. A state
@@ -149,6 +149,7 @@ std::string handle(uint32_t count, const char* const* vector, std::string& comma
             if (effect) effect->apply(store, request);
         });
         flushEvents(session);
+        if (machine) forgetLocalModel();  // last: the session still used it
     } else {
         store.read([&] { entry->handler(session, request, out); });
     }

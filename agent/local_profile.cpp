@@ -4,6 +4,8 @@
 // controller, a disk in an enclosure slot is connector:enclosure:slot and
 // any other disk connector:position. md arrays become virtual disks
 // numbered as the kernel numbers them (md0 is virtual disk 0).
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <limits>
@@ -401,6 +403,52 @@ void startKernelTasks(Store& store, double now) {
     }
 }
 
+// The model of the last request, kept while the kernel shows the same: the
+// requests of one command come within milliseconds of each other, and
+// seeding costs more than reading sysfs. A child process made by fork()
+// never touches its parent's model (SQLite connections must not cross fork).
+struct LocalModel {
+    pid_t owner = 0;
+    std::string print;
+    std::unique_ptr<Store> store;
+
+    void forget() {
+        if (owner != ::getpid()) (void)store.release();
+        store.reset();
+        print.clear();
+    }
+    ~LocalModel() {
+        if (owner != ::getpid()) (void)store.release();
+    }
+};
+
+LocalModel& localModel() {
+    static LocalModel model;
+    return model;
+}
+
+// Everything a profile states, in order: equal texts seed equal models.
+void appendPrint(std::string& out, const std::vector<ProfileNode>& nodes) {
+    for (const auto& node : nodes) {
+        out += kindName(node.kind);
+        out += '{';
+        for (const auto& [name, value] : node.attributes) {
+            out += name;
+            out += '\x1f';
+            out += value;
+            out += '\x1e';
+        }
+        appendPrint(out, node.children);
+        out += '}';
+    }
+}
+
+std::string fingerprint(const Profile& profile) {
+    std::string out = profile.source + '\n';
+    appendPrint(out, profile.nodes);
+    return out;
+}
+
 std::string localAlertLog(const Environment& env) {
     std::filesystem::path state = std::filesystem::absolute(std::filesystem::path(env.statePath));
     return (state.parent_path() / "local.alert.log").string();
@@ -413,8 +461,12 @@ Profile localProfile(const LocalPaths& paths, const std::string& alertLog) {
     return Describer(machine, paths, alertLog).build();
 }
 
-std::unique_ptr<Store> openLocalModel(const LocalPaths& paths, const Environment& env, double now) {
+Store& openLocalModel(const LocalPaths& paths, const Environment& env, double now) {
+    LocalModel& model = localModel();
     Profile profile = localProfile(paths, localAlertLog(env));
+    std::string print = fingerprint(profile);
+    if (model.store && model.owner == ::getpid() && model.print == print) return *model.store;
+    model.forget();
     // The kernel's tasks run at its own speed, whatever the time scale.
     Environment seeding = env;
     seeding.timeScale = 1.0;
@@ -423,7 +475,12 @@ std::unique_ptr<Store> openLocalModel(const LocalPaths& paths, const Environment
         seedState(store, profile, seeding, now, ignored);
         startKernelTasks(store, now);
     };
-    return Store::inMemory(profile.source, seed);
+    model.store = Store::inMemory(profile.source, seed);
+    model.owner = ::getpid();
+    model.print = std::move(print);
+    return *model.store;
 }
+
+void forgetLocalModel() { localModel().forget(); }
 
 }  // namespace kwda

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -58,10 +59,27 @@ bool exists(const std::string& path) {
     return fs::exists(path, error);
 }
 
+// Where an entry of a real folder leads: the target of a symlink, the entry
+// itself when it is a file or folder, "" when it does not exist. Sysfs links
+// point at real folders with relative paths, so one readlink and a lexical
+// join resolve them (a full canonicalisation looks at every component and
+// costs a system call each).
 std::string canonical(const std::string& path) {
+    char target[PATH_MAX];
+    ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
+    if (length < 0) return errno == EINVAL ? path : std::string();
+    fs::path link(std::string(target, static_cast<size_t>(length)));
+    if (link.is_absolute()) return link.lexically_normal().string();
+    std::string joined = (fs::path(path).parent_path() / link).lexically_normal().string();
+    if (!joined.empty() && joined.back() == '/') joined.pop_back();
+    return joined;
+}
+
+// The real path of a folder that may itself be reached through symlinks.
+std::string realFolder(const std::string& path) {
     std::error_code error;
     fs::path resolved = fs::canonical(path, error);
-    return error ? std::string() : resolved.string();
+    return error ? path : resolved.string();
 }
 
 std::string parentOf(const std::string& path) { return fs::path(path).parent_path().string(); }
@@ -175,9 +193,7 @@ std::string serialFromPage(const std::string& page) {
 
 class Reader {
 public:
-    explicit Reader(const LocalPaths& paths) : root_(canonical(paths.sysfs)), paths_(paths) {
-        if (root_.empty()) root_ = paths.sysfs;
-    }
+    explicit Reader(const LocalPaths& paths) : root_(realFolder(paths.sysfs)), paths_(paths) {}
 
     LocalMachine read() {
         readConnectors();
@@ -366,13 +382,17 @@ private:
             long long position = 0;
             for (const auto& component : entries(path)) {
                 std::string folder = path + "/" + component;
-                if (!exists(folder + "/slot") && !exists(folder + "/locate")) continue;
+                // A component is a slot when it has a number or a locate LED.
+                std::string number = attribute(folder + "/slot");
+                std::string led = rawFile(folder + "/locate");
+                bool hasLed = !led.empty() || exists(folder + "/locate");  // one that cannot be read counts
+                if (number.empty() && !hasLed) continue;
                 LocalSlot slot;
-                slot.number = numberIn(folder + "/slot", position);
+                slot.number = number.empty() ? position : numberIn(folder + "/slot", position);
                 ++position;
-                if (exists(folder + "/locate")) {
+                if (hasLed) {
                     slot.locate = folder + "/locate";
-                    slot.locating = attribute(slot.locate) == "1";
+                    slot.locating = trimmed(led) == "1";
                 }
                 slot.device = canonical(folder + "/device");
                 e.slots.push_back(slot);
@@ -502,6 +522,7 @@ private:
             std::istringstream fields(line);
             std::string id, parent, device, root, point;
             if (!(fields >> id >> parent >> device >> root >> point)) continue;
+            if (startsWith(device, "0:")) continue;  // no block device under it (proc, tmpfs, ...)
             noteUse(canonical(root_ + "/dev/block/" + device), "mounted on " + unescapeMount(point), "");
         }
         std::ifstream swaps(paths_.proc + "/swaps");
@@ -597,7 +618,17 @@ private:
     }
 
     // "<vendor> <device>" from the PCI ID database, when it is installed.
+    // The database is large and never changes while a process runs: each
+    // name is looked up once.
     std::optional<std::string> pciDatabaseName(const std::string& vendor, const std::string& device) {
+        static std::map<std::string, std::optional<std::string>> known;
+        std::string key = paths_.pciIds.value_or("") + "\n" + vendor + ":" + device;
+        auto [entry, fresh] = known.try_emplace(key);
+        if (fresh) entry->second = lookUpPciName(vendor, device);
+        return entry->second;
+    }
+
+    std::optional<std::string> lookUpPciName(const std::string& vendor, const std::string& device) {
         std::vector<std::string> places;
         if (paths_.pciIds) places = {*paths_.pciIds};
         else places = {"/usr/share/misc/pci.ids", "/usr/share/hwdata/pci.ids", "/usr/share/pci.ids"};

@@ -39,9 +39,13 @@ std::optional<LocalPaths> localSystemFromEnvironment();
 Profile localProfile(const LocalPaths& paths, const std::string& alertLog);
 
 // A model of the machine, seeded in memory from localProfile; nothing
-// persists between requests. The alert log lies beside where the state
-// file would be: "<folder of KWDA_STATE or the default state>/local.alert.log".
-std::unique_ptr<Store> openLocalModel(const LocalPaths& paths, const Environment& env, double now);
+// persists. The model is kept for the next request as long as the kernel
+// shows the same (and no write happened: see forgetLocalModel). The alert
+// log lies beside where the state file would be: "<folder of KWDA_STATE or
+// the default state>/local.alert.log".
+Store& openLocalModel(const LocalPaths& paths, const Environment& env, double now);
+// Drops the kept model: after a write it may hold what the kernel does not.
+void forgetLocalModel();
 
 // Carries a write of the model out on the machine. Constructed inside the
 // write transaction before the handler runs (it notes what the kernel
