@@ -117,7 +117,8 @@ bool startsWith(const std::string& text, const std::string& prefix) { return tex
 long long suffixNumber(const std::string& name, const std::string& prefix) {
     if (!startsWith(name, prefix) || name.size() == prefix.size()) return -1;
     std::string rest = name.substr(prefix.size());
-    if (!std::all_of(rest.begin(), rest.end(), [](unsigned char c) { return std::isdigit(c); })) return -1;
+    if (rest.size() > 9 || !std::all_of(rest.begin(), rest.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return -1;
     return std::stoll(rest);
 }
 
