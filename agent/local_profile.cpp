@@ -108,12 +108,6 @@ private:
 
     static std::string scanEntry(const LocalConnector& c) { return c.scanValue + "\t" + c.scan; }
 
-    size_t adapterIndex(const std::string& key) const {
-        for (size_t i = 0; i < m_.adapters.size(); ++i)
-            if (m_.adapters[i].key == key) return i;
-        return m_.adapters.size();
-    }
-
     std::vector<const LocalConnector*> connectorsOf(size_t adapter) const {
         std::vector<const LocalConnector*> out;
         for (const auto& c : m_.connectors)
@@ -208,20 +202,15 @@ private:
             }
             if (!here(slot)) continue;
             p.members.push_back(slot->disk);
-            if (slot->has("faulty")) states[slot->disk] = "Failed";
+            if (slot->has("faulty")) states[slot->disk] = state::Failed;
             else if (slot == recovering) states[slot->disk] = state::Rebuilding;
         }
         for (auto* spare : spares)
             if (here(spare) && p.rule->redundant) p.spares.push_back(spare->disk);
         if (recovering && here(recovering)) states[recovering->disk] = state::Rebuilding;
         if (!fits(p)) return;
-        int working = 0;
         std::vector<bool> health;
-        for (const auto& disk : p.members) {
-            bool ok = !states.count(disk);
-            health.push_back(ok);
-            working += ok;
-        }
+        for (const auto& disk : p.members) health.push_back(!states.count(disk));
         bool inactive = a.arrayState == "inactive" || a.arrayState == "clear";
         if (inactive) p.state = state::Failed;
         else if (a.degraded > 0) p.state = virtualDiskHealth(*p.rule, 0, health) == std::string(state::Failed)
@@ -244,8 +233,12 @@ private:
         if (distinct.size() != p.members.size()) return false;
         int n = static_cast<int>(p.members.size());
         if (diskCountProblem(*p.rule, n, 0)) return false;
+        auto usedOf = [&](const std::string& disk) {
+            auto it = used_.find(disk);
+            return it == used_.end() ? int64_t{0} : it->second;
+        };
         int64_t smallest = std::numeric_limits<int64_t>::max();
-        for (const auto& disk : p.members) smallest = std::min(smallest, bytesOf(disk) - used_[disk]);
+        for (const auto& disk : p.members) smallest = std::min(smallest, bytesOf(disk) - usedOf(disk));
         int64_t capacity = dataDisks(*p.rule, n, 0) * std::max<int64_t>(smallest, 0);
         p.length = std::min(p.array->bytes > 0 ? p.array->bytes : capacity, capacity);
         if (p.length <= 0) return false;
