@@ -1,7 +1,9 @@
 // Reads this machine's storage from sysfs and /proc. Every file is small and
 // optional: what is missing or unreadable is left out, never an error, so
 // a report works on any kernel and for any user who may read /sys.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,12 +11,14 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "local_machine.h"
 
@@ -55,8 +59,8 @@ long long numberIn(const std::string& path, long long fallback = 0) {
 }
 
 bool exists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(path, error);
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
 }
 
 // Where an entry of a real folder leads: the target of a symlink, the entry
@@ -68,11 +72,16 @@ std::string canonical(const std::string& path) {
     char target[PATH_MAX];
     ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
     if (length < 0) return errno == EINVAL ? path : std::string();
-    fs::path link(std::string(target, static_cast<size_t>(length)));
-    if (link.is_absolute()) return link.lexically_normal().string();
-    std::string joined = (fs::path(path).parent_path() / link).lexically_normal().string();
-    if (!joined.empty() && joined.back() == '/') joined.pop_back();
-    return joined;
+    std::string_view link(target, static_cast<size_t>(length));
+    std::string out = link.front() == '/' ? std::string() : path.substr(0, path.rfind('/'));
+    for (size_t at = 0; at <= link.size();) {
+        size_t slash = std::min(link.find('/', at), link.size());
+        std::string_view part = link.substr(at, slash - at);
+        if (part == "..") out.resize(std::min(out.size(), out.rfind('/')));
+        else if (!part.empty() && part != ".") out.append("/").append(part);
+        at = slash + 1;
+    }
+    return out;
 }
 
 // The real path of a folder that may itself be reached through symlinks.
@@ -82,33 +91,32 @@ std::string realFolder(const std::string& path) {
     return error ? path : resolved.string();
 }
 
-std::string parentOf(const std::string& path) { return fs::path(path).parent_path().string(); }
-std::string baseName(const std::string& path) { return fs::path(path).filename().string(); }
+// Paths here are absolute and plain ("/a/b", no trailing slash).
+std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
+std::string baseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::vector<std::string> entries(const std::string& folder) {
     std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        names.push_back(it->path().filename().string());
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::vector<std::string> components(const std::string& path) {
-    std::vector<std::string> parts;
-    for (const auto& part : fs::path(path)) parts.push_back(part.string());
-    return parts;
 }
 
 // The path up to and including the last component that satisfies `match`.
 template <typename Match>
 std::string prefixThrough(const std::string& path, Match match) {
-    fs::path prefix, found;
-    for (const auto& part : fs::path(path)) {
-        prefix /= part;
-        if (match(part.string())) found = prefix;
+    size_t found = 0;
+    for (size_t at = 0; at < path.size();) {
+        size_t slash = std::min(path.find('/', at), path.size());
+        if (slash > at && match(path.substr(at, slash - at))) found = slash;
+        at = slash + 1;
     }
-    return found.string();
+    return path.substr(0, found);
 }
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
