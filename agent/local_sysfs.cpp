@@ -20,6 +20,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "errors.h"
 #include "local_machine.h"
 
 namespace kwda {
@@ -679,6 +680,16 @@ bool LocalMember::has(const char* word) const {
     return false;
 }
 
-LocalMachine readMachine(const LocalPaths& paths) { return Reader(paths).read(); }
+LocalMachine readMachine(const LocalPaths& paths) {
+    // A root that is not what it should be is a mistake to name, not a
+    // machine without disks.
+    if (!exists(paths.sysfs + "/block"))
+        unavailable("cannot read the machine's storage: " + paths.sysfs + "/block does not exist" +
+                    (paths.sysfs == "/sys" ? " (is sysfs mounted?)" : " (KWDA_SYSFS names no sysfs tree)"));
+    if (!exists(paths.proc + "/self/mountinfo"))
+        unavailable("cannot read the machine's storage: " + paths.proc + "/self/mountinfo does not exist" +
+                    (paths.proc == "/proc" ? " (is /proc mounted?)" : " (KWDA_PROC names no /proc tree)"));
+    return Reader(paths).read();
+}
 
 }  // namespace kwda

@@ -2,6 +2,7 @@
 // tree (tests/sysfs/make-machine.sh), and the writes that reach its files.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "agent_harness.h"
@@ -191,11 +192,25 @@ TEST_F(LocalTest, AWriteTheKernelRefusesNamesTheFile) {
     EXPECT_NE(r.error.find("/enclosure/4:0:8:0/Slot 01/locate"), std::string::npos) << r.error;
 }
 
-TEST_F(LocalTest, AnUnknownSystemIsNamed) {
-    ::setenv("KWDA_SYSTEM", "elsewhere", 1);
-    Reply r = send({"vexcmd=getControllerList"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.error.find("KWDA_SYSTEM='elsewhere'"), std::string::npos) << r.error;
+TEST_F(LocalTest, AWrongSystemOrRootIsNamed) {
+    const struct {
+        const char* variable;
+        std::string value;
+        int status;
+        std::string named;
+    } cases[] = {
+        {"KWDA_SYSTEM", "elsewhere", 1, "KWDA_SYSTEM='elsewhere'"},
+        {"KWDA_SYSFS", root_ + "/proc", 3, root_ + "/proc/block"},
+        {"KWDA_PROC", root_ + "/sys", 3, root_ + "/sys/self/mountinfo"},
+    };
+    for (const auto& c : cases) {
+        std::string kept = std::getenv(c.variable);
+        ::setenv(c.variable, c.value.c_str(), 1);
+        Reply r = send({"vexcmd=getControllerList"});
+        ::setenv(c.variable, kept.c_str(), 1);
+        EXPECT_EQ(r.status, c.status) << c.variable;
+        EXPECT_NE(r.error.find(c.named), std::string::npos) << r.error;
+    }
 }
 
 }  // namespace
