@@ -1,6 +1,7 @@
-// Reads this machine's storage from sysfs and /proc. Every file is small and
-// optional: what is missing or unreadable is left out, never an error, so
-// a report works on any kernel and for any user who may read /sys.
+// Reads this machine's storage from sysfs and /proc. Below the two roots
+// every file is small and optional: what is missing or unreadable is left
+// out, never an error, so a report works on any kernel and for any user who
+// may read /sys.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,7 +56,8 @@ long long numberIn(const std::string& path, long long fallback = 0) {
     std::string text = attribute(path);
     if (text.empty()) return fallback;
     char* end = nullptr;
-    long long value = std::strtoll(text.c_str(), &end, 0);
+    // Decimal, or hexadecimal with 0x (PCI IDs and classes); never octal.
+    long long value = std::strtoll(text.c_str(), &end, text.rfind("0x", 0) == 0 ? 16 : 10);
     return end == text.c_str() ? fallback : value;
 }
 
@@ -307,7 +309,7 @@ private:
                 }
         }
         if (controller.empty()) return false;
-        addConnector(nvmeConnector(controller));
+        if (!connectors_.count(controller)) addConnector(nvmeConnector(controller));
         disk.connector = controller;
         disk.device = controller;
         disk.order = numericKey(disk.name);
