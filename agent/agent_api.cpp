@@ -14,6 +14,7 @@
 #include "commands.h"
 #include "environment.h"
 #include "errors.h"
+#include "local_system.h"
 #include "profile.h"
 #include "reply.h"
 #include "request.h"
@@ -154,23 +155,34 @@ std::string handle(uint32_t count, const char* const* vector, std::string& comma
     // reaches it.
     if (writes) checkArgumentTexts(request);
     Environment env = Environment::fromProcess();
+    std::optional<LocalPaths> local = localSystemFromEnvironment();
     double now = nowSeconds();
 
     std::lock_guard<std::mutex> guard(connectionLock());
-    Store& store = openState(env, now);
+    // The machine's own storage is read afresh for every request; a
+    // simulated system lives in its state file.
+    Store* machine = local ? &openLocalModel(*local, env, now) : nullptr;
+    Store& store = machine ? *machine : openState(env, now);
     Session session(store, env, now);
     // With a time scale of 0 every running task is due at once. A state
     // opened for reading only keeps its due tasks: reports show them at
-    // their progress, and the next writer settles them.
+    // their progress, and the next writer settles them. The machine's
+    // tasks are the kernel's and finish when it says so.
     double dueBy = env.timeScale <= 0 ? 1e300 : now;
-    if (!store.readOnly() && store.anyTaskDue(dueBy)) {
+    if (!machine && !store.readOnly() && store.anyTaskDue(dueBy)) {
         store.write([&] { settleDueTasks(session, dueBy); });
         flushEvents(session);
     }
     ReplyBuilder out(command);
     if (writes) {
-        store.write([&] { entry->handler(session, request, out); });
+        store.write([&] {
+            std::optional<MachineWrite> effect;
+            if (machine) effect.emplace(store);
+            entry->handler(session, request, out);
+            if (effect) effect->apply(store, request);
+        });
         flushEvents(session);
+        if (machine) forgetLocalModel();  // last: the session still used it
     } else {
         store.read([&] { entry->handler(session, request, out); });
     }

@@ -308,6 +308,20 @@ Store::Store(const std::string& path, const Seeder& seed) : path_(path) {
     }
 }
 
+std::unique_ptr<Store> Store::inMemory(const std::string& label, const Seeder& seed) {
+    std::unique_ptr<Store> store(new Store());
+    store->path_ = label;
+    int rc = sqlite3_open_v2(":memory:", &store->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc != SQLITE_OK) store->failSql("cannot be created in memory", rc);
+    store->write([&] {
+        store->exec(kSchema);
+        seed(*store);
+    });
+    store->created_ = true;
+    return store;
+}
+
 Store::~Store() {
     finalizeStatements();
     if (db_) sqlite3_close_v2(db_);

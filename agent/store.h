@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -49,6 +50,9 @@ public:
     // file does not exist. Throws AgentError(Unavailable) naming the file.
     using Seeder = std::function<void(Store&)>;
     Store(const std::string& path, const Seeder& seed);
+    // A model that lives in memory only, seeded now and gone with the
+    // object; `label` names it in messages instead of a file.
+    static std::unique_ptr<Store> inMemory(const std::string& label, const Seeder& seed);
     ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
@@ -128,6 +132,7 @@ private:
     void closeConnection();
     void checkIdentity();
     void createNew(const Seeder& seed);
+    Store() = default;
     void configure();
     [[noreturn]] void fail(const std::string& what) const;
     [[noreturn]] void failSql(const std::string& what, int code) const;

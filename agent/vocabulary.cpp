@@ -78,7 +78,7 @@ constexpr AttributeSpec kPhysicalDisk[] = {
     derived("UsedLength"), derived("FreeLength"), stated("Vendor", T::Text), stated("ProductID", T::Text),
     stated("SerialNumber", T::Text), stated("FirmwareVersion", T::Text), stated("NegotiatedSpeed", T::Text),
     stated("HotSpareFor", T::HotSpare), derived("MemberOf"), stated("Blink", T::Choice, kBlink),
-    stated("AttributesMask", T::Mask),
+    stated("InUse", T::Text), stated("AttributesMask", T::Mask),
     derived("Task"), derived("TaskStart"), derived("Progress"), stated("MasterMethodMask", T::Mask),
     stated("CurrentMethodMask", T::Mask),
 };

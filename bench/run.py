@@ -47,6 +47,8 @@ class System:
     first_vdisk: str = "0"
     last_vdisk: str = "1"
     all_connectors: int = 0   # connectors of controller 0, empty ones included (0: as above)
+    profile: str = ""         # a profile file to seed from ("" for a preset or the default)
+    machine: bool = False     # the machine's own storage, read from the test machine's sysfs tree
 
     @property
     def n(self):
@@ -89,6 +91,27 @@ DEFAULT = System(name="default", connectors=1, enclosures=1, disks=12, vdisks=2,
                  all_connectors=2)
 
 
+# The machine's own storage (--system=local) on the test machine of
+# tests/sysfs/make-machine.sh, and its simulated twin of the same size
+# (bench/local-twin.xml): the same reports on the SAS controller 2.
+LOCAL = System(name="local", machine=True)
+TWIN = System(name="local twin", profile=os.path.join(HERE, "local-twin.xml"))
+MAKE_MACHINE = os.path.join(os.path.dirname(HERE), "tests", "sysfs", "make-machine.sh")
+
+
+def machine_lines():
+    report = lambda *w: ("rkreport", list(w))
+    return [
+        ("report controller", *report("storage", "controller")),
+        ("report pdisk (SAS)", *report("storage", "pdisk", "controller=2")),
+        ("report vdisk (SAS)", *report("storage", "vdisk", "controller=2")),
+        ("report enclosure", *report("storage", "enclosure", "controller=2")),
+        ("pdisk last", *report("storage", "pdisk", "controller=2", "pdisk=0:0:5")),
+        ("blink last pdisk", "rkconfig", ["--dry-run", "storage", "pdisk", "action=blink", "controller=2",
+                                          "pdisk=0:0:5"]),
+    ]
+
+
 def query_budget(s, name):
     """The most agent requests the command may send: its identifier checks
     within their bounds (controller 1; physical disk 2 + n and enclosure
@@ -105,6 +128,8 @@ def query_budget(s, name):
 
 def command_lines(s):
     """(name, program, words) in the order printed."""
+    if s.name in (LOCAL.name, TWIN.name):
+        return machine_lines()
     vd_members = {"default": "0:0:2,0:0:3,0:0:4,0:0:5"}.get(
         s.name, f"{s.first_disk},{s.disk(0, 0, 1)}")
     reconf_vd = "1" if s.name == "default" else "0"
@@ -159,7 +184,7 @@ class Sample:
     failed: str = ""
 
 
-def run_once(binary, words, state, log_path, rss_path, peak=False):
+def run_once(binary, words, state, log_path, rss_path, peak=False, extra_env=None):
     """One run: exit status, standard error, wall and CPU seconds, peak KiB, requests.
 
     The command is started directly, so that its times are its own. GNU time
@@ -169,6 +194,7 @@ def run_once(binary, words, state, log_path, rss_path, peak=False):
     env = dict(os.environ)
     env.pop("KWDA_PROFILE", None)
     env["KWDA_LOG"] = log_path
+    env.update(extra_env or {})
     for path in (log_path, rss_path):
         if os.path.exists(path):
             os.unlink(path)
@@ -204,6 +230,8 @@ def seed(build, system, folder):
         profile = os.path.join(folder, "profile.xml")
         subprocess.run([sys.executable, GENPROFILE, "--preset", system.preset, "-o", profile], check=True)
         args.append(f"--profile={profile}")
+    elif system.profile:
+        args.append(f"--profile={system.profile}")
     result = subprocess.run([*args, "storage", "controller"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     if result.returncode != 0:
         raise SystemExit(f"seeding {system.name} with {build} failed: {result.stderr.decode().strip()}")
@@ -215,7 +243,8 @@ def parse_args(argv):
     p.add_argument("--build", action="append", default=[],
                    help="label=folder of a build (repeatable; default current=build)")
     p.add_argument("--runs", type=int, default=7, help="runs per command and build (median taken)")
-    p.add_argument("--systems", default="default,16,256,2048", help="comma-separated: default and presets")
+    p.add_argument("--systems", default="default,16,256,2048,local",
+                   help="comma-separated: default, presets, and local (with its twin)")
     p.add_argument("--only", default="", help="run only commands whose name contains one of these texts (comma-separated)")
     p.add_argument("--work", default="", help="folder for states and logs (default a temporary one)")
     p.add_argument("--markdown", action="store_true", help="print a Markdown table")
@@ -244,8 +273,16 @@ def fmt_ms(values):
 def main(argv):
     args = parse_args(argv)
     builds = builds_of(args)
-    systems = [DEFAULT if name == "default" else generated(name) for name in args.systems.split(",")]
+    systems = []
+    for name in args.systems.split(","):
+        systems += {"default": [DEFAULT], "local": [TWIN, LOCAL]}.get(name) or [generated(name)]
     work = args.work or tempfile.mkdtemp(prefix="rkbench.")
+    machine_env = {}
+    if LOCAL in systems:
+        tree = os.path.join(work, "machine")
+        subprocess.run(["bash", MAKE_MACHINE, tree], check=True)
+        machine_env = {"KWDA_SYSTEM": "local", "KWDA_SYSFS": f"{tree}/sys", "KWDA_PROC": f"{tree}/proc",
+                       "KWDA_PCI_IDS": f"{tree}/pci.ids"}
     log_path = os.path.join(work, "requests.log")
     rss_path = os.path.join(work, "peak.txt")
     if not os.access(TIME, os.X_OK):
@@ -268,7 +305,8 @@ def main(argv):
                 binary = program if program.startswith("/") else os.path.join(folder, "bin", program)
                 state = states[label, system.name] if program in ("rkreport", "rkconfig") else ""
                 rc, err, wall, cpu, rss, queries = run_once(binary, words, state, log_path, rss_path,
-                                                            peak=run == 0)
+                                                            peak=run == 0,
+                                                            extra_env=machine_env if system.machine else None)
                 if rc != 0:
                     sample.failed = f"exit {rc}: {err.strip().splitlines()[-1] if err.strip() else ''}"
                     continue
@@ -354,6 +392,14 @@ def print_targets(samples, plan, labels):
             peak = max((samples[s.name, n, label].rss_kib for s, n, *_ in plan
                         if s.name == "2048 disks" and not samples[s.name, n, label].failed), default=0)
             lines.append(f"peak memory at 2048 disks: {peak / 1024:.1f} MiB (< 32 MiB)")
+        if "local" in systems and "local twin" in systems:
+            def ratio(kind, reports):
+                return max(((median_ms("local", n, label, kind) or 0) / (median_ms("local twin", n, label, kind) or 1)
+                            for s, n, *_ in plan if s.name == "local" and n.startswith("report") == reports),
+                           default=0)
+            lines.append(f"machine's own storage: reports at most {ratio('wall', True):.2f}x wall, "
+                         f"{ratio('cpu', True):.2f}x cpu of its simulated twin (<= 2x); commands with checks "
+                         f"{ratio('wall', False):.2f}x wall, {ratio('cpu', False):.2f}x cpu")
         over = [f"{s.name}/{n}: {samples[s.name, n, label].queries} > {query_budget(s, n)}" for s, n, *_ in plan
                 if query_budget(s, n) is not None and samples[s.name, n, label].queries > query_budget(s, n)]
         lines.append("agent requests within the checks' bounds" if not over else "over budget: " + ", ".join(over))

@@ -55,7 +55,8 @@ void parse(Reply& reply) {
 }
 
 void clearAgentVariables() {
-    for (const char* name : {"KWDA_STATE", "KWDA_PROFILE", "KWDA_LOG", "KWDA_TIME_SCALE", "KWDA_ALERT_LOG_LIMIT"})
+    for (const char* name : {"KWDA_STATE", "KWDA_PROFILE", "KWDA_LOG", "KWDA_TIME_SCALE", "KWDA_ALERT_LOG_LIMIT",
+                             "KWDA_SYSTEM", "KWDA_SYSFS", "KWDA_PROC", "KWDA_PCI_IDS"})
         ::unsetenv(name);
 }
 

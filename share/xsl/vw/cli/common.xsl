@@ -318,6 +318,8 @@
       <rk:v k="1">SCSI</rk:v>
       <rk:v k="7">SATA</rk:v>
       <rk:v k="8">SAS</rk:v>
+      <rk:v k="9">NVMe</rk:v>
+      <rk:v k="10">virtio</rk:v>
     </rk:map>
   </rk:maps>
 
