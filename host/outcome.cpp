@@ -103,8 +103,19 @@ std::string joined(const std::vector<std::string>& items, const char* separator 
     return out;
 }
 
-bool yes(const std::string& value) {
-    return strcasecmp(value.c_str(), "yes") == 0 || strcasecmp(value.c_str(), "true") == 0 || value == "1";
+bool has(const Object& object, const char* name) {
+    for (const auto& entry : object)
+        if (entry.first == name) return true;
+    return false;
+}
+
+// What uses an object, as its InUse element says ("running system, mounted
+// at /"); empty when nothing does.
+std::string inUsePart(const Object& object) {
+    const std::string value = get(object, "InUse");
+    for (const char* nothing : {"", "no", "none", "false", "0"})
+        if (strcasecmp(value.c_str(), nothing) == 0) return {};
+    return ", in use (" + value + ")";
 }
 
 constexpr uint32_t kGlobalSpareBit = 0x80, kDedicatedSpareBit = 0x100;
@@ -136,18 +147,19 @@ std::string diskRole(const Object& disk, Reader& reader) {
     if (spareFor == "global" || (spareFor.empty() && (attributes & kGlobalSpareBit))) role = "global hot spare";
     else if (!spareFor.empty()) role = "hot spare of virtual disk " + spareFor;
     else if (attributes & kDedicatedSpareBit) role = "dedicated hot spare";
-    const auto vds = reader.virtualDisksOf(diskId(disk));
+    // The agent names the virtual disks a disk belongs to; a reply without
+    // that fact is answered from the virtual disks' member lists.
+    const auto vds = has(disk, "MemberOf") ? listItems(get(disk, "MemberOf")) : reader.virtualDisksOf(diskId(disk));
     if (!vds.empty())
         role += (role.empty() ? "" : ", ") + std::string(vds.size() > 1 ? "member of virtual disks " : "member of virtual disk ") +
                 joined(vds);
     if (role.empty() && get(disk, "State") == "Ready") role = "free";
-    return role;
+    if (get(disk, "FreeLength") == "0" && !vds.empty()) role += ", no free space";
+    return role + inUsePart(disk);
 }
 
 std::string virtualDiskRole(const Object& vd, Reader&) {
-    std::string role = "disks " + get(vd, "Disks");
-    if (yes(get(vd, "InUse"))) role += ", in use";
-    return role;
+    return "disks " + get(vd, "Disks") + inUsePart(vd);
 }
 
 std::string enclosureRole(const Object& enclosure, Reader&) { return "on connector " + get(enclosure, "Channel"); }

@@ -178,6 +178,10 @@ TEST(Outcome, AStateRefusalShowsTheNamedObjects) {
     const RunResult stopped = cli.line("rkconfig storage controller action=stoppatrolread controller=0");
     EXPECT_NE(stopped.err.find("\nController 0 ("), std::string::npos) << stopped.err;
     EXPECT_NE(stopped.err.find("patrol read Stopped"), std::string::npos) << stopped.err;
+    // What uses a virtual disk is said with its state.
+    const RunResult inUse = cli.line("rkconfig storage vdisk action=deletevdisk controller=0 vdisk=0");
+    EXPECT_NE(inUse.err.find("Virtual disk 0 (System): Ready, disks 0:0:0,0:0:1, in use (running system"),
+              std::string::npos) << inUse.err;
     // Other refusals are not followed by state lines.
     const RunResult missing = cli.line("rkconfig storage vdisk action=blink controller=0 vdisk=9");
     EXPECT_EQ(missing.err.find('\n'), missing.err.size() - 1) << missing.err;
