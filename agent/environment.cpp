@@ -17,12 +17,6 @@ namespace kwda {
 
 namespace {
 
-std::optional<std::string> variable(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value || !*value) return std::nullopt;
-    return std::string(value);
-}
-
 std::string homeFolder() {
     if (auto home = variable("HOME")) return *home;
     if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir) return entry->pw_dir;
@@ -46,6 +40,12 @@ uint64_t parseLogLimit(const std::string& text) {
 }
 
 }  // namespace
+
+std::optional<std::string> variable(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) return std::nullopt;
+    return std::string(value);
+}
 
 std::string defaultStatePath() { return defaultStatePath(::geteuid() == 0, kSystemStatePath); }
 

@@ -13,6 +13,9 @@ namespace kwda {
 inline constexpr uint64_t kDefaultAlertLogLimit = 1048576;
 inline constexpr uint64_t kSmallestAlertLogLimit = 1024;
 
+// The value of an environment variable; nullopt when it is unset or empty.
+std::optional<std::string> variable(const char* name);
+
 struct Environment {
     std::string statePath;                   // KWDA_STATE or the default below
     std::optional<std::string> profilePath;  // KWDA_PROFILE: seeds a new state

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "errors.h"
+#include "environment.h"
 #include "identifiers.h"
 #include "local_system.h"
 #include "request.h"
@@ -18,12 +19,6 @@
 namespace kwda {
 
 namespace {
-
-std::optional<std::string> variable(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value || !*value) return std::nullopt;
-    return std::string(value);
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> out;
