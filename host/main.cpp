@@ -6,6 +6,7 @@
 // agent is missing, gave no answer or cannot use its state; 70 a leak check
 // failed (KWTEST_LEAKS).
 #include <dlfcn.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "locate.h"
 #include "options.h"
 #include "render.h"
+#include "table.h"
 #include "vexcs32.h"
 #include "vexdb32.h"
 
@@ -49,6 +51,7 @@ struct Context {
     Layout layout;
     Catalogue catalogue;
     bool asksForUsage = false;  // the line holds -?, -h or help
+    const Plugin* plugin = nullptr;  // loaded: further reports can be asked for
 };
 
 std::string str(const char* s) { return s ? s : ""; }
@@ -222,6 +225,46 @@ std::string renderText(const Context& ctx, const char* styleSheet, const std::st
     return plainObjects(replyObjects(xml));
 }
 
+// The columns of the terminal standard output is; 0 when it is not one.
+size_t terminalWidth() {
+    if (!isatty(STDOUT_FILENO)) return 0;
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    const long value = columns ? std::strtol(columns, nullptr, 10) : 0;
+    return value > 0 ? static_cast<size_t>(value) : 80;
+}
+
+// A report asked for through the plug-in, as the user could type it; its
+// objects, or none when it is refused.
+std::vector<Object> reportObjects(const Context& ctx, std::vector<std::string> line) {
+    std::vector<char*> words;
+    for (auto& w : line) words.push_back(w.data());
+    words.push_back(nullptr);
+    std::vector<Object> objects;
+    if (CLPSResponse* r = ctx.plugin->send(static_cast<int32_t>(line.size()), words.data())) {
+        if (r->kind == CLPS_RESP_REPLY && r->status == CLPS_STATUS_OK && r->text)
+            objects = replyObjects(std::string(r->text, r->length ? r->length : std::string(r->text).size()));
+        ctx.plugin->release(r);
+    }
+    return objects;
+}
+
+// A listing as a table or csv; false when its objects have no columns (a
+// single object in a table, an unknown kind, nothing found): text then.
+bool showListing(const Context& ctx, const std::string& xml) {
+    const auto objects = replyObjects(xml);
+    const bool csv = ctx.options.format == Format::Csv;
+    if (!hasColumns(objects) || (!csv && objects.size() < 2)) return false;
+    // Disks learn their roles from the virtual disks of their controllers.
+    std::vector<Object> virtualDisks;
+    for (const auto& controller : controllersOfDisks(objects))
+        for (auto& vd : reportObjects(ctx, {"rkreport", "storage", "vdisk", "controller=" + controller}))
+            virtualDisks.push_back(std::move(vd));
+    std::cout << (csv ? renderCsv(objects, virtualDisks) : renderTable(objects, virtualDisks, terminalWidth()));
+    return true;
+}
+
 int showReply(const Context& ctx, const CLPSResponse* r) {
     const std::string xml = r->text ? std::string(r->text, r->length ? r->length : std::string(r->text).size())
                                     : std::string();
@@ -241,6 +284,10 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
             }
             std::cout << "}\n";
             break;
+        case Format::Table:
+        case Format::Csv:
+            if (!configuration && showListing(ctx, xml)) break;
+            [[fallthrough]];
         default:
             if (configuration) std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
             else std::cout << renderText(ctx, r->styleSheet, xml);
@@ -396,6 +443,7 @@ int run(int argc, char** argv) {
         return kExitMissing;
     }
 
+    ctx.plugin = &plugin;
     if (ctx.options.complete) return printCompletions(ctx, plugin);
 
     std::vector<char*> words;
