@@ -25,6 +25,7 @@
 #include "options.h"
 #include "render.h"
 #include "table.h"
+#include "wait.h"
 #include "vexcs32.h"
 #include "vexdb32.h"
 
@@ -296,6 +297,32 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
     return kExitDone;
 }
 
+// The alert log's events, read where the plug-in says the log is.
+std::vector<Object> alertEvents(const Context& ctx) {
+    std::vector<std::string> line = {"rkreport", "system", "alertlog"};
+    std::vector<char*> words;
+    for (auto& w : line) words.push_back(w.data());
+    words.push_back(nullptr);
+    std::string path;
+    if (CLPSResponse* r = ctx.plugin->send(static_cast<int32_t>(line.size()), words.data())) {
+        if (r->kind == CLPS_RESP_PATH) path = str(r->text);
+        ctx.plugin->release(r);
+    }
+    bool readable = false;
+    return path.empty() ? std::vector<Object>{} : readAlertLog(path, readable);
+}
+
+// --wait: follows the task the configuration started. Its progress goes to
+// standard error when standard output carries json or xml.
+int followStartedTask(const Context& ctx) {
+    std::cout.flush();
+    const bool structured = ctx.options.format == Format::Json || ctx.options.format == Format::Xml;
+    std::FILE* out = structured ? stderr : stdout;
+    const auto report = reportLineFor(ctx.options.words);
+    TaskSource source{[&] { return reportObjects(ctx, report); }, [&] { return alertEvents(ctx); }};
+    return followTask(source, out, isatty(fileno(out)) != 0);
+}
+
 int showAlertLog(const Context& ctx, const CLPSResponse* r) {
     const std::string path = str(r->text);
     bool readable = false;
@@ -417,6 +444,10 @@ int run(int argc, char** argv) {
         return kExitDone;
     }
     if (ctx.options.help) ctx.options.words.push_back("-?");
+    if (ctx.options.wait && (ctx.commandWord != "rkconfig" || ctx.options.dryRun)) {
+        fail(ctx, "--wait follows the task a configuration starts: it needs rkconfig and no --dry-run.", "--wait");
+        return kExitUsage;
+    }
 
     // From here on the command loads the plug-in and the agent and fills
     // the heap: give it the huge page now (--version and --help never need it).
@@ -484,8 +515,10 @@ int run(int argc, char** argv) {
         }
         return kExitDone;
     }
-    const int code = show(ctx, response);
+    int code = show(ctx, response);
+    const bool startedWork = response->kind == CLPS_RESP_REPLY && response->status == CLPS_STATUS_OK;
     plugin.release(response);
+    if (code == kExitDone && startedWork && ctx.options.wait) code = followStartedTask(ctx);
     std::cout.flush();
     return code;
 }
