@@ -96,7 +96,7 @@ std::string humanSize(const std::string& bytes) {
 std::string withUnit(const std::string& v, const char* unit) { return isNumber(v) ? v + unit : v; }
 
 std::string timeCell(const std::string& v) {
-    if (v.size() == 20 && v[10] == 'T' && v[19] == 'Z') return v.substr(0, 10) + " " + v.substr(11, 5) + " UTC";
+    if (v.size() == 20 && v[10] == 'T' && v[19] == 'Z') return v.substr(0, 10) + " " + v.substr(11, 8) + " UTC";
     return v;
 }
 
@@ -208,18 +208,24 @@ std::string cut(const std::string& text, size_t width) {
     return out + kEllipsis;
 }
 
-// Narrows the widest columns, one column at a time, until the line fits.
-void fitTo(std::vector<size_t>& widths, size_t width) {
+// Narrows the widest columns, one column at a time, until the line fits:
+// first down to their headers (or 8 columns), then down to 4.
+void fitTo(std::vector<size_t>& widths, const std::vector<size_t>& headers, size_t width) {
     const size_t gaps = 2 * (widths.size() - 1);
     auto total = [&] {
         size_t sum = gaps;
         for (size_t w : widths) sum += w;
         return sum;
     };
-    while (total() > width) {
-        auto widest = std::max_element(widths.begin(), widths.end());
-        if (*widest <= 4) break;
-        --*widest;
+    for (bool soft : {true, false}) {
+        auto floorOf = [&](size_t i) { return soft ? std::max<size_t>(headers[i], 8) : 4; };
+        while (total() > width) {
+            size_t widest = widths.size();
+            for (size_t i = 0; i < widths.size(); ++i)
+                if (widths[i] > floorOf(i) && (widest == widths.size() || widths[i] > widths[widest])) widest = i;
+            if (widest == widths.size()) break;
+            --widths[widest];
+        }
     }
 }
 
@@ -247,6 +253,7 @@ std::string tableOf(const std::vector<const Object*>& objects, const std::vector
         right.push_back(rightAligned(c.cell));
         widths.push_back(displayWidth(c.header));
     }
+    const std::vector<size_t> headerWidths = widths;
     for (const Object* o : objects) {
         std::vector<std::string> row;
         for (size_t i = 0; i < columns.size(); ++i) {
@@ -255,7 +262,7 @@ std::string tableOf(const std::vector<const Object*>& objects, const std::vector
         }
         rows.push_back(std::move(row));
     }
-    if (width) fitTo(widths, width);
+    if (width) fitTo(widths, headerWidths, width);
     std::string out;
     appendRow(out, header, widths, right);
     for (const auto& row : rows) appendRow(out, row, widths, right);
