@@ -20,6 +20,7 @@
 #include "complete.h"
 #include "cmdfw32.h"
 #include "heap.h"
+#include "listing.h"
 #include "json.h"
 #include "locate.h"
 #include "options.h"
@@ -213,11 +214,23 @@ int showDryRun(const Context& ctx, const CLPSResponse* r) {
     return kExitDone;
 }
 
+// Whether a reply holds enough objects to be worth writing without its sheet.
+bool manyObjects(const std::string& xml) {
+    size_t count = 0;
+    for (size_t at = xml.find("<DCStorageObject"); at != std::string::npos && count < kListingObjects;
+         at = xml.find("<DCStorageObject", at + 1))
+        ++count;
+    return count >= kListingObjects;
+}
+
 // The reply's objects are only gathered when no style sheet can show them.
 std::string renderText(const Context& ctx, const char* styleSheet, const std::string& xml) {
     // The variant's sheet; without it the generic sheet, which still titles
     // and labels every kind of object; without that, plain name : value lines.
     if (!ctx.layout.dataDir.empty()) {
+        if (styleSheet && manyObjects(xml))
+            if (auto tables = readSheetTables(ctx.layout.dataDir + "/xsl/" + styleSheet))
+                if (auto text = listingText(*tables, replyObjects(xml))) return *text;
         for (const char* sheet : {styleSheet, "kwclp.xsl"}) {
             std::string out, error;
             if (sheet && applyStyleSheet(ctx.layout.dataDir + "/xsl/" + sheet, xml, out, error)) return out;
