@@ -12,10 +12,6 @@
 namespace rkhost {
 namespace {
 
-// The parameters a report of the object takes, of those a configuration
-// line names.
-constexpr const char* kIdentifying[] = {"controller", "vdisk", "pdisk", "adisk", "battery", "enclosure"};
-
 constexpr int kBarWidth = 30;
 constexpr long kPollMilliseconds = 250;
 
@@ -62,17 +58,17 @@ void pause() {
 }  // namespace
 
 std::vector<std::string> reportLineFor(const std::vector<std::string>& configLine) {
+    // "rkconfig storage <object> ...": the object's report takes the
+    // controller and the parameter named like the object, nothing else.
     std::vector<std::string> line = {"rkreport"};
+    const std::string object = configLine.size() > 2 ? configLine[2] : "";
     for (size_t i = 1; i < configLine.size(); ++i) {
         const std::string& word = configLine[i];
         const size_t eq = word.find('=');
-        if (eq == std::string::npos) {
-            line.push_back(word);  // "storage", the object word
-            continue;
-        }
         const std::string name = word.substr(0, eq);
-        for (const char* known : kIdentifying)
-            if (strcasecmp(name.c_str(), known) == 0) line.push_back(word);
+        if (eq == std::string::npos || strcasecmp(name.c_str(), "controller") == 0 ||
+            strcasecmp(name.c_str(), object.c_str()) == 0)
+            line.push_back(word);
     }
     return line;
 }

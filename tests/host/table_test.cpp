@@ -46,7 +46,7 @@ TEST(TableView, RolesComeFromMemberListsAndSpareBits) {
 
 TEST(TableView, CutsTheWidestColumnsOnlyWhereTheTerminalIsNarrower) {
     std::vector<Object> vdisks;
-    for (const char* name : {"Short", "A name \xC3\xA9crit far longer than the others"})
+    for (const char* name : {"Short", "A name \xC3\xA9" "crit far longer than the others"})
         vdisks.push_back({{"GlobalNo", "0"}, {"LogicalDriveNum", "1"}, {"ObjType", "VirtualDisk"}, {"Name", name},
                           {"State", "Ready"}, {"Layout", "64"}, {"Length", "1024"}, {"Disks", "0:0:1,0:0:2"}});
     const std::string wide = rkhost::renderTable(vdisks, {}, 0);
@@ -128,9 +128,12 @@ TEST(WaitProgress, OutcomeIsTheNewestEventAboutTheObject) {
 }
 
 TEST(WaitProgress, ReportLineKeepsOnlyWhatNamesTheObject) {
-    EXPECT_EQ(rkhost::reportLineFor({"rkconfig", "storage", "vdisk", "action=checkconsistency", "controller=0",
-                                     "VDisk=1"}),
+    EXPECT_EQ(rkhost::reportLineFor({"rkconfig", "storage", "vdisk", "action=reconfigure", "controller=0",
+                                     "VDisk=1", "raid=r5", "pdisk=0:0:2,0:0:3"}),
               (std::vector<std::string>{"rkreport", "storage", "vdisk", "controller=0", "VDisk=1"}));
+    EXPECT_EQ(rkhost::reportLineFor({"rkconfig", "storage", "battery", "action=startlearn", "controller=1",
+                                     "battery=0"}),
+              (std::vector<std::string>{"rkreport", "storage", "battery", "controller=1", "battery=0"}));
     EXPECT_EQ(rkhost::clockText(3725), "1:02:05");
 }
 
