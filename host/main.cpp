@@ -249,18 +249,25 @@ size_t terminalWidth() {
     return value > 0 ? static_cast<size_t>(value) : 80;
 }
 
-// A report asked for through the plug-in, as the user could type it; its
-// objects, or none when it is refused.
-std::vector<Object> reportObjects(const Context& ctx, std::vector<std::string> line) {
+// Sends a line the user could have typed through the plug-in and hands its
+// answer (null when there is none) to `use` before releasing it.
+template <typename Use>
+void askPlugin(const Context& ctx, std::vector<std::string> line, Use use) {
     std::vector<char*> words;
     for (auto& w : line) words.push_back(w.data());
     words.push_back(nullptr);
+    CLPSResponse* r = ctx.plugin->send(static_cast<int32_t>(line.size()), words.data());
+    use(r);
+    if (r) ctx.plugin->release(r);
+}
+
+// The objects of a report, or none when it is refused.
+std::vector<Object> reportObjects(const Context& ctx, const std::vector<std::string>& line) {
     std::vector<Object> objects;
-    if (CLPSResponse* r = ctx.plugin->send(static_cast<int32_t>(line.size()), words.data())) {
-        if (r->kind == CLPS_RESP_REPLY && r->status == CLPS_STATUS_OK && r->text)
+    askPlugin(ctx, line, [&](const CLPSResponse* r) {
+        if (r && r->kind == CLPS_RESP_REPLY && r->status == CLPS_STATUS_OK && r->text)
             objects = replyObjects(std::string(r->text, r->length ? r->length : std::string(r->text).size()));
-        ctx.plugin->release(r);
-    }
+    });
     return objects;
 }
 
@@ -312,15 +319,10 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
 
 // The alert log's events, read where the plug-in says the log is.
 std::vector<Object> alertEvents(const Context& ctx) {
-    std::vector<std::string> line = {"rkreport", "system", "alertlog"};
-    std::vector<char*> words;
-    for (auto& w : line) words.push_back(w.data());
-    words.push_back(nullptr);
     std::string path;
-    if (CLPSResponse* r = ctx.plugin->send(static_cast<int32_t>(line.size()), words.data())) {
-        if (r->kind == CLPS_RESP_PATH) path = str(r->text);
-        ctx.plugin->release(r);
-    }
+    askPlugin(ctx, {"rkreport", "system", "alertlog"}, [&](const CLPSResponse* r) {
+        if (r && r->kind == CLPS_RESP_PATH) path = str(r->text);
+    });
     bool readable = false;
     return path.empty() ? std::vector<Object>{} : readAlertLog(path, readable);
 }
