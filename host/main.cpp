@@ -239,11 +239,11 @@ std::string renderText(const Context& ctx, const char* styleSheet, const std::st
     return plainObjects(replyObjects(xml));
 }
 
-// The columns of the terminal standard output is; 0 when it is not one.
-size_t terminalWidth() {
-    if (!isatty(STDOUT_FILENO)) return 0;
+// The columns of the terminal a file descriptor is; 0 when it is not one.
+size_t terminalWidth(int fd = STDOUT_FILENO) {
+    if (!isatty(fd)) return 0;
     winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     const char* columns = std::getenv("COLUMNS");
     const long value = columns ? std::strtol(columns, nullptr, 10) : 0;
     return value > 0 ? static_cast<size_t>(value) : 80;
@@ -335,7 +335,8 @@ int followStartedTask(const Context& ctx) {
     std::FILE* out = structured ? stderr : stdout;
     const auto report = reportLineFor(ctx.options.words);
     TaskSource source{[&] { return reportObjects(ctx, report); }, [&] { return alertEvents(ctx); }};
-    return followTask(source, out, isatty(fileno(out)) != 0);
+    const size_t columns = terminalWidth(fileno(out));
+    return followTask(source, out, columns != 0, columns);
 }
 
 int showAlertLog(const Context& ctx, const CLPSResponse* r) {

@@ -44,10 +44,23 @@ std::string estimateText(int first, int progress, double elapsed) {
     return "about " + clockText((100 - progress) / perSecond) + " left";
 }
 
-std::string bar(const std::string& task, int progress, const std::string& elapsed, const std::string& left) {
-    const int filled = std::clamp(progress, 0, 100) * kBarWidth / 100;
-    return "\r\x1b[K" + task + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " +
-           std::to_string(progress) + "%  " + elapsed + " elapsed, " + left;
+// One line, never wider than the terminal (a wrapped line could not be
+// redrawn in place): the bar narrows, then goes, then the text is cut.
+std::string bar(const std::string& task, int progress, const std::string& elapsed, const std::string& left,
+                size_t columns) {
+    const std::string head = task + " [";
+    const std::string tail = "] " + std::to_string(progress) + "%  " + elapsed + " elapsed, " + left;
+    const size_t room = columns > head.size() + tail.size() + 1 ? columns - 1 - head.size() - tail.size() : 0;
+    const int width = static_cast<int>(std::min<size_t>(kBarWidth, room));
+    std::string line;
+    if (width >= 5) {
+        const int filled = std::clamp(progress, 0, 100) * width / 100;
+        line = head + std::string(filled, '#') + std::string(width - filled, '-') + tail;
+    } else {
+        line = task + " " + tail.substr(2);
+        if (columns > 1 && line.size() > columns - 1) line.resize(columns - 1);
+    }
+    return "\r\x1b[K" + line;
 }
 
 void pause() {
@@ -88,7 +101,7 @@ std::string ProgressView::update(int progress, double elapsed) {
     const std::string left = estimateText(firstProgress_, progress, elapsed);
     if (terminal_) {
         drawn_ = true;
-        return bar(task_, progress, clockText(elapsed), left);
+        return bar(task_, progress, clockText(elapsed), left, columns_);
     }
     const int step = progress / 10;
     if (step == lastStep_) return "";
@@ -98,7 +111,7 @@ std::string ProgressView::update(int progress, double elapsed) {
 
 std::string ProgressView::finish(const std::string& outcome, double elapsed, bool completed) {
     std::string out;
-    if (completed && terminal_) out += bar(task_, 100, clockText(elapsed), "done");
+    if (completed && terminal_) out += bar(task_, 100, clockText(elapsed), "done", columns_);
     else if (completed && lastStep_ < 10) out += task_ + ": 100% (" + clockText(elapsed) + " elapsed)\n";
     if (terminal_ && (drawn_ || completed)) out += "\n";
     return out + task_ + " " + outcome + ".\n";
@@ -118,7 +131,7 @@ bool taskCompleted(const std::vector<Object>& newEvents, const std::string& obje
     return false;
 }
 
-int followTask(const TaskSource& source, std::FILE* out, bool terminal) {
+int followTask(const TaskSource& source, std::FILE* out, bool terminal, size_t columns) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
@@ -132,7 +145,7 @@ int followTask(const TaskSource& source, std::FILE* out, bool terminal) {
         std::fputs("No task is running on the object: nothing to wait for.\n", out);
         return 0;
     }
-    ProgressView view(task.substr(0, task.find(" (")), terminal);
+    ProgressView view(task.substr(0, task.find(" (")), terminal, columns);
     InterruptGuard guard;
     while (!objects.empty() && !member(objects.front(), "Task").empty()) {
         std::fputs(view.update(std::atoi(member(objects.front(), "Progress").c_str()), elapsed()).c_str(), out);

@@ -20,7 +20,9 @@ std::vector<std::string> reportLineFor(const std::vector<std::string>& configLin
 // time the progress reaches another 10 % step.
 class ProgressView {
 public:
-    ProgressView(std::string task, bool terminal) : task_(std::move(task)), terminal_(terminal) {}
+    // columns: the terminal's width (the bar's line stays narrower).
+    ProgressView(std::string task, bool terminal, size_t columns = 80)
+        : task_(std::move(task)), terminal_(terminal), columns_(columns) {}
     // What to print for progress (whole percent) after `elapsed` seconds.
     std::string update(int progress, double elapsed);
     // The last words: the bar's line ended, the outcome said.
@@ -29,6 +31,7 @@ public:
 private:
     std::string task_;
     bool terminal_;
+    size_t columns_;
     int firstProgress_ = -1;
     int lastStep_ = -1;
     bool drawn_ = false;
@@ -52,6 +55,6 @@ struct TaskSource {
 // Follows the object's task until it ends, showing its progress on `out`.
 // Exit status: 0 completed (or nothing to wait for), 1 failed or cancelled,
 // 130 interrupted (Ctrl-C stops following; the task goes on).
-int followTask(const TaskSource& source, std::FILE* out, bool terminal);
+int followTask(const TaskSource& source, std::FILE* out, bool terminal, size_t columns);
 
 }  // namespace rkhost

@@ -102,6 +102,13 @@ TEST(WaitProgress, TheBarIsRedrawnInPlaceOnATerminal) {
     EXPECT_NE(second.find("20%  0:20 elapsed, about 2:40 left"), std::string::npos) << second;
     const std::string end = view.finish("cancelled", 30, false);
     EXPECT_EQ(end, "\nLearn Cycle cancelled.\n");
+    // A line wider than the terminal would wrap and could not be redrawn.
+    for (size_t columns : {80u, 60u, 40u, 20u}) {
+        rkhost::ProgressView narrow("Background Initialization", true, columns);
+        const std::string line = narrow.update(55, 3725);
+        EXPECT_LT(rkhost::displayWidth(line) - 4, columns) << line;  // less "\r\x1b[K"
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+    }
 }
 
 TEST(WaitProgress, OutcomeIsTheNewestEventAboutTheObject) {
