@@ -223,7 +223,9 @@ bool manyObjects(const std::string& xml) {
     return count >= kListingObjects;
 }
 
-// The reply's objects are only gathered when no style sheet can show them.
+// A long listing is written from its sheet's tables (host/listing.cpp); the
+// reply's objects are otherwise only gathered when no style sheet can show
+// them.
 std::string renderText(const Context& ctx, const char* styleSheet, const std::string& xml) {
     // The variant's sheet; without it the generic sheet, which still titles
     // and labels every kind of object; without that, plain name : value lines.
@@ -261,9 +263,9 @@ void askPlugin(const Context& ctx, std::vector<std::string> line, Use use) {
     if (r) ctx.plugin->release(r);
 }
 
-// The objects of a report, or none when it is refused.
-std::vector<Object> reportObjects(const Context& ctx, const std::vector<std::string>& line) {
-    std::vector<Object> objects;
+// The objects of a report; nothing when it is refused or gets no answer.
+std::optional<std::vector<Object>> reportObjects(const Context& ctx, const std::vector<std::string>& line) {
+    std::optional<std::vector<Object>> objects;
     askPlugin(ctx, line, [&](const CLPSResponse* r) {
         if (r && r->kind == CLPS_RESP_REPLY && r->status == CLPS_STATUS_OK && r->text)
             objects = replyObjects(std::string(r->text, r->length ? r->length : std::string(r->text).size()));
@@ -277,11 +279,19 @@ bool showListing(const Context& ctx, const std::string& xml) {
     const auto objects = replyObjects(xml);
     const bool csv = ctx.options.format == Format::Csv;
     if (!hasColumns(objects) || (!csv && objects.size() < 2)) return false;
-    // Disks learn their roles from the virtual disks of their controllers.
-    std::vector<Object> virtualDisks;
-    for (const auto& controller : controllersOfDisks(objects))
-        for (auto& vd : reportObjects(ctx, {"rkreport", "storage", "vdisk", "controller=" + controller}))
-            virtualDisks.push_back(std::move(vd));
+    // Disks learn their roles from the virtual disks of their controllers;
+    // when those cannot be read, their roles are unknown, not "free".
+    VirtualDisks virtualDisks{std::in_place};
+    for (const auto& controller : controllersOfDisks(objects)) {
+        auto found = reportObjects(ctx, {"rkreport", "storage", "vdisk", "controller=" + controller});
+        if (!found) {
+            std::cerr << "Note: the virtual disks of controller " << controller
+                      << " could not be read: the roles of disks are shown as unknown.\n";
+            virtualDisks.reset();
+            break;
+        }
+        for (auto& vd : *found) virtualDisks->push_back(std::move(vd));
+    }
     std::cout << (csv ? renderCsv(objects, virtualDisks) : renderTable(objects, virtualDisks, terminalWidth()));
     return true;
 }
@@ -334,7 +344,8 @@ int followStartedTask(const Context& ctx) {
     const bool structured = ctx.options.format == Format::Json || ctx.options.format == Format::Xml;
     std::FILE* out = structured ? stderr : stdout;
     const auto report = reportLineFor(ctx.options.words);
-    TaskSource source{[&] { return reportObjects(ctx, report); }, [&] { return alertEvents(ctx); }};
+    TaskSource source{[&] { return reportObjects(ctx, report).value_or(std::vector<Object>{}); },
+                      [&] { return alertEvents(ctx); }};
     const size_t columns = terminalWidth(fileno(out));
     return followTask(source, out, columns != 0, columns);
 }

@@ -108,34 +108,41 @@ std::string listCell(const std::string& v) {
 
 // Which virtual disks each disk is a member of, by controller and the
 // disk's identifier as users type it.
-using Memberships = std::map<std::string, std::vector<std::string>>;
+using Memberships = std::optional<std::map<std::string, std::vector<std::string>>>;
 
-Memberships membershipsOf(const std::vector<Object>& virtualDisks) {
-    Memberships members;
-    for (const auto& vd : virtualDisks) {
+Memberships membershipsOf(const VirtualDisks& virtualDisks) {
+    if (!virtualDisks) return std::nullopt;
+    Memberships members{std::in_place};
+    for (const auto& vd : *virtualDisks) {
         const std::string controller = value(vd, "GlobalNo"), number = value(vd, "LogicalDriveNum");
         std::string disks = value(vd, "Disks") + ",";
         for (size_t start = 0, comma; (comma = disks.find(',', start)) != std::string::npos; start = comma + 1) {
             const std::string disk = trim(disks.substr(start, comma - start));
-            if (!disk.empty()) members[controller + "|" + disk].push_back(number);
+            if (!disk.empty()) (*members)[controller + "|" + disk].push_back(number);
         }
     }
     return members;
 }
 
-// "vdisk 1", "vdisks 0, 1", "global hot spare", "hot spare of vdisk 1", "free".
+// "vdisk 1", "vdisks 0, 1"; "" for a disk that is no member (or when the
+// members are not known).
+std::string membership(const Object& disk, const Memberships& members) {
+    if (!members) return "";
+    auto it = members->find(value(disk, "GlobalNo") + "|" + diskId(disk));
+    if (it == members->end()) return "";
+    std::string list;
+    for (const auto& n : it->second) list += (list.empty() ? "" : ", ") + n;
+    return (it->second.size() == 1 ? "vdisk " : "vdisks ") + list;
+}
+
+// A member's virtual disks, "global hot spare", "hot spare of vdisk 1", "free".
 std::string roleCell(const Object& disk, const Memberships& members) {
-    auto it = members.find(value(disk, "GlobalNo") + "|" + diskId(disk));
-    if (it != members.end()) {
-        std::string list;
-        for (const auto& n : it->second) list += (list.empty() ? "" : ", ") + n;
-        return (it->second.size() == 1 ? "vdisk " : "vdisks ") + list;
-    }
+    if (std::string member = membership(disk, members); !member.empty()) return member;
     const std::string mask = value(disk, "AttributesMask"), spareFor = value(disk, "HotSpareFor");
     if (maskBit(mask, 7) || lower(spareFor) == "global") return "global hot spare";
     if (maskBit(mask, 8) || !spareFor.empty())
         return spareFor.empty() ? "dedicated hot spare" : "hot spare of vdisk " + spareFor;
-    return "free";
+    return members ? "free" : "unknown";
 }
 
 bool rightAligned(Cell cell) {
@@ -318,7 +325,7 @@ std::vector<std::string> controllersOfDisks(const std::vector<Object>& objects) 
     return controllers;
 }
 
-std::string renderTable(const std::vector<Object>& objects, const std::vector<Object>& virtualDisks,
+std::string renderTable(const std::vector<Object>& objects, const VirtualDisks& virtualDisks,
                         size_t width) {
     const Memberships members = membershipsOf(virtualDisks);
     const bool several = spansControllers(objects);
@@ -331,7 +338,7 @@ std::string renderTable(const std::vector<Object>& objects, const std::vector<Ob
     return out;
 }
 
-std::string renderCsv(const std::vector<Object>& objects, const std::vector<Object>& virtualDisks) {
+std::string renderCsv(const std::vector<Object>& objects, const VirtualDisks& virtualDisks) {
     const Memberships members = membershipsOf(virtualDisks);
     const bool several = spansControllers(objects);
     const auto groups = groupsOf(objects);

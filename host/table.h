@@ -3,6 +3,7 @@
 // each kind are data (host/columns.cpp).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,16 +19,19 @@ bool hasColumns(const std::vector<Object>& objects);
 // disks of their controllers.
 std::vector<std::string> controllersOfDisks(const std::vector<Object>& objects);
 
+using VirtualDisks = std::optional<std::vector<Object>>;
+
 // The objects as aligned columns. virtualDisks give disks their roles (the
-// members of each one's Disks list). width is the terminal's: when the table
+// members of each one's Disks list); without them (they could not be read)
+// a disk that is no hot spare has an unknown role. width is the terminal's: when the table
 // is wider, the widest columns are cut with an ellipsis; 0 cuts nothing.
-std::string renderTable(const std::vector<Object>& objects, const std::vector<Object>& virtualDisks,
+std::string renderTable(const std::vector<Object>& objects, const VirtualDisks& virtualDisks,
                         size_t width);
 
 // The same columns with full values (sizes in bytes), a header line first.
 // Objects of several kinds share one header: a Kind column and every
 // kind's columns.
-std::string renderCsv(const std::vector<Object>& objects, const std::vector<Object>& virtualDisks);
+std::string renderCsv(const std::vector<Object>& objects, const VirtualDisks& virtualDisks);
 
 // Columns a text takes on a terminal (UTF-8 sequences count as one).
 size_t displayWidth(const std::string& text);

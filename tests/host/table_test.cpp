@@ -42,6 +42,10 @@ TEST(TableView, RolesComeFromMemberListsAndSpareBits) {
         EXPECT_NE(rows[i + 1].find(std::string(",") + roles[i] + ","), std::string::npos) << rows[i + 1];
     // A disk outside an enclosure is connector:target.
     EXPECT_EQ(rows[6].rfind("0:6,", 0), 0u) << rows[6];
+    // Without the virtual disks, only spares know their role.
+    const auto unknown = lines(rkhost::renderCsv(disks, std::nullopt));
+    EXPECT_NE(unknown[1].find(",unknown,"), std::string::npos) << unknown[1];
+    EXPECT_NE(unknown[3].find(",global hot spare,"), std::string::npos) << unknown[3];
 }
 
 TEST(TableView, CutsTheWidestColumnsOnlyWhereTheTerminalIsNarrower) {
