@@ -162,6 +162,7 @@ int followTask(const TaskSource& source, std::FILE* out, bool terminal, size_t c
                                         after.end());
     std::string outcome;
     const bool completed = taskCompleted(newEvents, objectName, outcome);
+    if (before.empty() && after.empty()) outcome = "ended (how, the alert log cannot tell: it cannot be read)";
     std::fputs(view.finish(outcome, elapsed(), completed).c_str(), out);
     return completed ? 0 : 1;
 }
