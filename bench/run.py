@@ -147,6 +147,9 @@ def command_lines(s):
         ("report connector", *report("storage", "connector", "controller=0")),
         ("report enclosure", *report("storage", "enclosure", "controller=0")),
         ("report pdisk (all)", *report("storage", "pdisk", "controller=0")),
+        # The physical disk listing in every format (bench/run.py --only "pdisk list").
+        *[(f"pdisk list {form}", *report("storage", "pdisk", "controller=0", f"--format={form}"))
+          for form in ("text", "table", "csv", "json", "xml")],
         ("report vdisk (all)", *report("storage", "vdisk", "controller=0")),
         ("report battery", *report("storage", "battery", "controller=0")),
         ("report globalinfo", *report("storage", "globalinfo")),

@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <malloc.h>
 #include <strings.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,13 +26,16 @@
 #include "catalogue.h"
 #include "complete.h"
 #include "cmdfw32.h"
+#include "listing.h"
 #include "json.h"
 #include "locate.h"
 #include "openmetrics.h"
 #include "options.h"
 #include "outcome.h"
 #include "render.h"
+#include "table.h"
 #include "usage_text.h"
+#include "wait.h"
 #include "vexcs32.h"
 #include "vexdb32.h"
 
@@ -61,6 +65,7 @@ struct Context {
     Catalogue catalogue;
     bool asksForUsage = false;  // the line holds -?, -h or help
     std::vector<std::string> stateLines;  // the named objects' state, after a refusal
+    const Plugin* plugin = nullptr;  // loaded: further reports can be asked for
 };
 
 std::string str(const char* s) { return s ? s : ""; }
@@ -251,17 +256,86 @@ int showDryRun(const Context& ctx, const CLPSResponse* r) {
     return kExitDone;
 }
 
-// The reply's objects are only gathered when no style sheet can show them.
+// Whether a reply holds enough objects to be worth writing without its sheet.
+bool manyObjects(const std::string& xml) {
+    size_t count = 0;
+    for (size_t at = xml.find("<DCStorageObject"); at != std::string::npos && count < kListingObjects;
+         at = xml.find("<DCStorageObject", at + 1))
+        ++count;
+    return count >= kListingObjects;
+}
+
+// A long listing is written from its sheet's tables (host/listing.cpp); the
+// reply's objects are otherwise only gathered when no style sheet can show
+// them.
 std::string renderText(const Context& ctx, const char* styleSheet, const std::string& xml) {
     // The variant's sheet; without it the generic sheet, which still titles
     // and labels every kind of object; without that, plain name : value lines.
     if (!ctx.layout.dataDir.empty()) {
+        if (styleSheet && manyObjects(xml))
+            if (auto tables = readSheetTables(ctx.layout.dataDir + "/xsl/" + styleSheet))
+                if (auto text = listingText(*tables, replyObjects(xml))) return *text;
         for (const char* sheet : {styleSheet, "kwclp.xsl"}) {
             std::string out, error;
             if (sheet && applyStyleSheet(ctx.layout.dataDir + "/xsl/" + sheet, xml, out, error)) return out;
         }
     }
     return plainObjects(replyObjects(xml));
+}
+
+// The columns of the terminal a file descriptor is; 0 when it is not one.
+size_t terminalWidth(int fd = STDOUT_FILENO) {
+    if (!isatty(fd)) return 0;
+    winsize size{};
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    const long value = columns ? std::strtol(columns, nullptr, 10) : 0;
+    return value > 0 ? static_cast<size_t>(value) : 80;
+}
+
+// Sends a line the user could have typed through the plug-in and hands its
+// answer (null when there is none) to `use` before releasing it.
+template <typename Use>
+void askPlugin(const Context& ctx, std::vector<std::string> line, Use use) {
+    std::vector<char*> words;
+    for (auto& w : line) words.push_back(w.data());
+    words.push_back(nullptr);
+    CLPSResponse* r = ctx.plugin->send(static_cast<int32_t>(line.size()), words.data());
+    use(r);
+    if (r) ctx.plugin->release(r);
+}
+
+// The objects of a report; nothing when it is refused or gets no answer.
+std::optional<std::vector<Object>> reportObjects(const Context& ctx, const std::vector<std::string>& line) {
+    std::optional<std::vector<Object>> objects;
+    askPlugin(ctx, line, [&](const CLPSResponse* r) {
+        if (r && r->kind == CLPS_RESP_REPLY && r->status == CLPS_STATUS_OK && r->text)
+            objects = replyObjects(std::string(r->text, r->length ? r->length : std::string(r->text).size()));
+    });
+    return objects;
+}
+
+// A listing as a table or csv; false when its objects have no columns (a
+// single object in a table, an unknown kind, nothing found): text then.
+bool showListing(const Context& ctx, const std::string& xml) {
+    const auto objects = replyObjects(xml);
+    const bool csv = ctx.options.format == Format::Csv;
+    if (!hasColumns(objects) || (!csv && objects.size() < 2)) return false;
+    // Disks learn their roles from the virtual disks of their controllers;
+    // when those cannot be read, their roles are unknown, not "free".
+    VirtualDisks virtualDisks{std::in_place};
+    for (const auto& controller : controllersOfDisks(objects)) {
+        auto found = reportObjects(ctx, {"rkreport", "storage", "vdisk", "controller=" + controller});
+        if (!found) {
+            std::cerr << "Note: the virtual disks of controller " << controller
+                      << " could not be read: the roles of disks are shown as unknown.\n";
+            virtualDisks.reset();
+            break;
+        }
+        for (auto& vd : *found) virtualDisks->push_back(std::move(vd));
+    }
+    std::cout << (csv ? renderCsv(objects, virtualDisks) : renderTable(objects, virtualDisks, terminalWidth()));
+    return true;
 }
 
 int showReply(const Context& ctx, const CLPSResponse* r) {
@@ -290,6 +364,10 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
                 break;
             }
             [[fallthrough]];
+        case Format::Table:
+        case Format::Csv:
+            if (!configuration && showListing(ctx, xml)) break;
+            [[fallthrough]];
         default:
             if (configuration) {
                 std::cout << ctx.catalogue.format(r->messageId, "", "") << "\n";
@@ -301,6 +379,29 @@ int showReply(const Context& ctx, const CLPSResponse* r) {
             break;
     }
     return kExitDone;
+}
+
+// The alert log's events, read where the plug-in says the log is.
+std::vector<Object> alertEvents(const Context& ctx) {
+    std::string path;
+    askPlugin(ctx, {"rkreport", "system", "alertlog"}, [&](const CLPSResponse* r) {
+        if (r && r->kind == CLPS_RESP_PATH) path = str(r->text);
+    });
+    bool readable = false;
+    return path.empty() ? std::vector<Object>{} : readAlertLog(path, readable);
+}
+
+// --wait: follows the task the configuration started. Its progress goes to
+// standard error when standard output carries json or xml.
+int followStartedTask(const Context& ctx) {
+    std::cout.flush();
+    const bool structured = ctx.options.format == Format::Json || ctx.options.format == Format::Xml;
+    std::FILE* out = structured ? stderr : stdout;
+    const auto report = reportLineFor(ctx.options.words);
+    TaskSource source{[&] { return reportObjects(ctx, report).value_or(std::vector<Object>{}); },
+                      [&] { return alertEvents(ctx); }};
+    const size_t columns = terminalWidth(fileno(out));
+    return followTask(source, out, columns != 0, columns);
 }
 
 int showAlertLog(const Context& ctx, const CLPSResponse* r) {
@@ -523,6 +624,10 @@ int run(int argc, char** argv) {
         return kExitDone;
     }
     if (ctx.options.help) ctx.options.words.push_back("-?");
+    if (ctx.options.wait && (ctx.commandWord != "rkconfig" || ctx.options.dryRun)) {
+        fail(ctx, "--wait follows the task a configuration starts: it needs rkconfig and no --dry-run.", "--wait");
+        return kExitUsage;
+    }
 
     ctx.layout = locate();
     if (ctx.layout.libDir.empty()) {
@@ -546,6 +651,7 @@ int run(int argc, char** argv) {
         return kExitMissing;
     }
 
+    ctx.plugin = &plugin;
     if (ctx.options.complete) return printCompletions(ctx, plugin);
 
     std::vector<char*> words;
@@ -600,8 +706,10 @@ int run(int argc, char** argv) {
         return missingObjectWord(ctx, plugin);
     }
     ctx.stateLines = namedObjectsState(ctx, plugin, response);
-    const int code = show(ctx, response);
+    int code = show(ctx, response);
+    const bool startedWork = response->kind == CLPS_RESP_REPLY && response->status == CLPS_STATUS_OK;
     plugin.release(response);
+    if (code == kExitDone && startedWork && ctx.options.wait) code = followStartedTask(ctx);
     std::cout.flush();
     return code;
 }

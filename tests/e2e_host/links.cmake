@@ -5,3 +5,5 @@ if(TARGET kwda)
   add_dependencies(test_e2e_host kwda)
 endif()
 target_compile_definitions(test_e2e_host PRIVATE RK_CMAKE_COMMAND="${CMAKE_COMMAND}")
+# forkpty: --wait on a pseudo-terminal.
+target_link_libraries(test_e2e_host PRIVATE util)

@@ -52,6 +52,8 @@
        Known elements with an empty value are left out.
        with: a second element the field reads (and so hides from the rest)
        absent: the value shown when the element is absent (else no row)
+       on a kind: a system may hold thousands of its objects; the
+       build writes a block of its own for it (share/tools/blocks.xsl)
        ================================================================== -->
   <rk:kinds>
     <rk:kind name="StorageObject" title="Storage System">
@@ -686,25 +688,21 @@
        Value helpers
        ================================================================== -->
 
-  <!-- "278.88 GB (299439751168 bytes)"; units of 1024. -->
+  <!-- "278.88 GB (299439751168 bytes)"; units of 1024. Each unit is its own
+       branch: a variable holding the scaled text would be a result tree
+       fragment built for every size of a listing. -->
   <xsl:template name="rk:size">
     <xsl:param name="bytes"/>
     <xsl:variable name="n" select="number($bytes)"/>
+    <xsl:variable name="exact" select="concat(' (', $bytes, ' bytes)')"/>
     <xsl:choose>
       <xsl:when test="translate($bytes, '0123456789', '') != '' or $n != $n"><xsl:value-of select="$bytes"/></xsl:when>
       <xsl:when test="$n &lt; 1024"><xsl:value-of select="concat($bytes, ' bytes')"/></xsl:when>
-      <xsl:otherwise>
-        <xsl:variable name="scaled">
-          <xsl:choose>
-            <xsl:when test="$n &gt;= 1125899906842624"><xsl:value-of select="concat(format-number($n div 1125899906842624, '0.00'), ' PB')"/></xsl:when>
-            <xsl:when test="$n &gt;= 1099511627776"><xsl:value-of select="concat(format-number($n div 1099511627776, '0.00'), ' TB')"/></xsl:when>
-            <xsl:when test="$n &gt;= 1073741824"><xsl:value-of select="concat(format-number($n div 1073741824, '0.00'), ' GB')"/></xsl:when>
-            <xsl:when test="$n &gt;= 1048576"><xsl:value-of select="concat(format-number($n div 1048576, '0.00'), ' MB')"/></xsl:when>
-            <xsl:otherwise><xsl:value-of select="concat(format-number($n div 1024, '0.00'), ' KB')"/></xsl:otherwise>
-          </xsl:choose>
-        </xsl:variable>
-        <xsl:value-of select="concat($scaled, ' (', $bytes, ' bytes)')"/>
-      </xsl:otherwise>
+      <xsl:when test="$n &gt;= 1125899906842624"><xsl:value-of select="concat(format-number($n div 1125899906842624, '0.00'), ' PB', $exact)"/></xsl:when>
+      <xsl:when test="$n &gt;= 1099511627776"><xsl:value-of select="concat(format-number($n div 1099511627776, '0.00'), ' TB', $exact)"/></xsl:when>
+      <xsl:when test="$n &gt;= 1073741824"><xsl:value-of select="concat(format-number($n div 1073741824, '0.00'), ' GB', $exact)"/></xsl:when>
+      <xsl:when test="$n &gt;= 1048576"><xsl:value-of select="concat(format-number($n div 1048576, '0.00'), ' MB', $exact)"/></xsl:when>
+      <xsl:otherwise><xsl:value-of select="concat(format-number($n div 1024, '0.00'), ' KB', $exact)"/></xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 
@@ -751,14 +749,20 @@
     </xsl:choose>
   </xsl:template>
 
+  <!-- The value tables by "map|value" (a key indexes the sheet's own
+       document, once: a path through the tables would read every table
+       for every mapped value of a listing). -->
+  <xsl:key name="rk.mapEntry" match="rk:v" use="concat(../@name, '|', @k)"/>
   <xsl:template name="rk:mapped">
     <xsl:param name="map"/>
     <xsl:param name="value"/>
-    <xsl:variable name="entry" select="$rk.tables/rk:maps/rk:map[@name = $map]/rk:v[@k = $value]"/>
-    <xsl:choose>
-      <xsl:when test="$entry"><xsl:value-of select="$entry"/></xsl:when>
-      <xsl:otherwise><xsl:value-of select="$value"/></xsl:otherwise>
-    </xsl:choose>
+    <xsl:for-each select="$rk.tables">
+      <xsl:variable name="entry" select="key('rk.mapEntry', concat($map, '|', $value))"/>
+      <xsl:choose>
+        <xsl:when test="$entry"><xsl:value-of select="$entry"/></xsl:when>
+        <xsl:otherwise><xsl:value-of select="$value"/></xsl:otherwise>
+      </xsl:choose>
+    </xsl:for-each>
   </xsl:template>
 
   <!-- The names of the bits set in a binary-digit mask, lowest bit first,
