@@ -11,12 +11,14 @@ using C = Cell;
 const std::vector<Column> kColumns = {
     {"StorageObject",    "Name",        "Name",            C::Text},
     {"StorageObject",    "Status",      "State",           C::State},
+    {"StorageObject",    "Health",      "RollupStatus",    C::Text},
     {"StorageObject",    "Controllers", "ControllerCount", C::Text},
     {"StorageObject",    "Agent",       "AgentVersion",    C::Text},
 
     {"Controller",       "ID",          "GlobalNo",        C::Text},
     {"Controller",       "Name",        "Name",            C::Text},
     {"Controller",       "Status",      "State",           C::State},
+    {"Controller",       "Health",      "RollupStatus",    C::Text},
     {"Controller",       "Slot",        "SlotID",          C::Text},
     {"Controller",       "Firmware",    "FirmwareVersion", C::Text},
     {"Controller",       "Driver",      "DriverVersion",   C::Text},

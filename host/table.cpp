@@ -125,8 +125,14 @@ Memberships membershipsOf(const VirtualDisks& virtualDisks) {
 }
 
 // "vdisk 1", "vdisks 0, 1"; "" for a disk that is no member (or when the
-// members are not known).
+// members are not known). The agent names a disk's virtual disks itself
+// (MemberOf); a reply without that fact is answered from the member lists.
 std::string membership(const Object& disk, const Memberships& members) {
+    if (const std::string* memberOf = element(disk, "MemberOf")) {
+        const std::string list = listCell(trim(*memberOf));
+        if (list.empty()) return "";
+        return (list.find(',') == std::string::npos ? "vdisk " : "vdisks ") + list;
+    }
     if (!members) return "";
     auto it = members->find(value(disk, "GlobalNo") + "|" + diskId(disk));
     if (it == members->end()) return "";
@@ -142,7 +148,7 @@ std::string roleCell(const Object& disk, const Memberships& members) {
     if (maskBit(mask, 7) || lower(spareFor) == "global") return "global hot spare";
     if (maskBit(mask, 8) || !spareFor.empty())
         return spareFor.empty() ? "dedicated hot spare" : "hot spare of vdisk " + spareFor;
-    return members ? "free" : "unknown";
+    return members || element(disk, "MemberOf") ? "free" : "unknown";
 }
 
 bool rightAligned(Cell cell) {
@@ -318,7 +324,7 @@ std::vector<std::string> controllersOfDisks(const std::vector<Object>& objects) 
     std::vector<std::string> controllers;
     for (const auto& o : objects) {
         const std::string controller = value(o, "GlobalNo");
-        if (kindOf(o) == "PhysicalDisk" &&
+        if (kindOf(o) == "PhysicalDisk" && !element(o, "MemberOf") &&
             std::find(controllers.begin(), controllers.end(), controller) == controllers.end())
             controllers.push_back(controller);
     }
