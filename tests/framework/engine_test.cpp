@@ -87,11 +87,8 @@ TEST_F(EngineTest, ActionsAreRequiredAndMustBeKnownButServiceActionsAreAccepted)
 }
 
 TEST_F(EngineTest, ReportVariantIsChosenByTheParametersGivenAndItsSelector) {
-    struct Case {
-        const char* params;
-        std::vector<std::string> request;
-        const char* sheet;
-    } cases[] = {
+    struct Case { const char* params; std::vector<std::string> request; const char* sheet; };
+    const Case cases[] = {
         {"", {"vexcmd=getList"}, "list.xsl"},
         {"Controller=3", {"vexcmd=getOne", "GlobalNo=3"}, "one.xsl"},
         {"DUMP=All", {"vexcmd=getDumpAll", "dump=All"}, "all.xsl"},
@@ -114,12 +111,8 @@ TEST_F(EngineTest, ReportVariantIsChosenByTheParametersGivenAndItsSelector) {
 
 TEST_F(EngineTest, ParametersAreCheckedBeforeTheCallbackAndEachRejectionNamesWhatFits) {
     const std::string paintNames = "action, controller, colour, finish, label";
-    struct Case {
-        std::string params;
-        int32_t status;
-        std::string arg1;
-        std::string arg2;
-    } cases[] = {
+    struct Case { std::string params; int32_t status; std::string arg1; std::string arg2; };
+    const Case cases[] = {
         {"action=paint controller=0 colour=red shade=dark", CLPS_ERR_UNKNOWN_PARAM, "shade", paintNames},
         {"action=paint controller=0 colour=red CONTROLLER=1", CLPS_ERR_REPEATED_PARAM, "CONTROLLER", ""},
         {"action=paint colour=red", CLPS_ERR_MISSING_PARAM, "controller", "a decimal integer"},
@@ -197,15 +190,6 @@ TEST_F(EngineTest, CallbackSeesTheContributedArgumentsAndItsFrameworkWords) {
     EXPECT_EQ(g_seen.request, (std::vector<std::string>{"GlobalNo=0", "Colour=2", "Finish=gloss", "Label=", "Source=CLI"}));
 }
 
-TEST_F(EngineTest, WhatTheCallbackAppendsReplacesAndBlanksIsSentAsItLeftIt) {
-    Record r = config("action=tune controller=0 rate=5 days=3", rewritingCallback);
-    ASSERT_EQ(r->status, CLPS_STATUS_OK);
-    std::vector<std::string> sent = {"vexcmd=setTune", "GlobalNo=0", "Rate=50", "", "Property=13"};
-    EXPECT_EQ(requestOf(r.get()), sent);
-    ASSERT_EQ(agent.requests().size(), 1u);
-    EXPECT_EQ(agent.requests()[0], sent);
-}
-
 TEST_F(EngineTest, ARejectionCarriesBothArgumentsAndNothingIsSent) {
     g_callbackStatus = 1604;
     for (NVValidateFunc callback : {observingCallback, rewritingCallback}) {
@@ -232,14 +216,21 @@ TEST_F(EngineTest, AgentRefusalSilenceAndAbsenceAreReportedWithTheirOwnCodes) {
     expectMessage(config("action=vanish").get(), CLPS_ERR_NO_AGENT, "noagent", "vexcmd=setNowhere");
 }
 
-TEST_F(EngineTest, DryRunChecksEverythingAndRecordsTheRequestWithoutSendingIt) {
-    CLPSSetDryRun(1);
+TEST_F(EngineTest, WhatTheCallbackLeftIsSentOrOnADryRunOnlyRecorded) {
+    const std::vector<std::string> sent = {"vexcmd=setTune", "GlobalNo=0", "Rate=50", "", "Property=13"};
     Record r = config("action=tune controller=0 rate=5 days=3", rewritingCallback);
+    ASSERT_EQ(r->status, CLPS_STATUS_OK);
+    EXPECT_EQ(requestOf(r.get()), sent);
+    EXPECT_EQ(agent.requests(), std::vector<kwtest::Request>{sent});
+
+    CLPSSetDryRun(1);
+    agent.clearRequests();
+    r = config("action=tune controller=0 rate=5 days=3", rewritingCallback);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->kind, static_cast<uint32_t>(CLPS_RESP_DRYRUN));
     EXPECT_EQ(r->status, CLPS_STATUS_OK);
     EXPECT_EQ(r->messageId, 101u);
-    EXPECT_EQ(requestOf(r.get()), (std::vector<std::string>{"vexcmd=setTune", "GlobalNo=0", "Rate=50", "", "Property=13"}));
+    EXPECT_EQ(requestOf(r.get()), sent);
     EXPECT_EQ(config("action=tune controller=0 rate=500")->status, CLPS_ERR_BAD_VALUE);
     EXPECT_TRUE(agent.requests().empty());
 }

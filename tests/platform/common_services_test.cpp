@@ -23,7 +23,13 @@ TEST_F(CommonServices, BlocksAreZeroedAndCounted) {
 }
 
 TEST_F(CommonServices, ParametersAreFoundByNameWithTheirValues) {
-    struct Case { std::vector<const char*> entries; const char* name; uint32_t ignoreCase; int32_t index; const char* value; };
+    struct Case {
+        std::vector<const char*> entries;
+        const char* name;
+        uint32_t ignoreCase;
+        int32_t index;      // -1 for none
+        const char* value;  // null for none
+    };
     const Case cases[] = {
         {{"GlobalNo=0", "MinWarning=5"}, "MinWarning=", 0, 1, "5"},
         {{"Lengthy=1", "Length=7"}, "Length", 0, 1, "7"},

@@ -172,25 +172,6 @@ TEST_F(Reuse, DomsOfTheSameTextShareOneParse) {
     }
 }
 
-TEST_F(Reuse, BigPlainTextsGiveIndependentDoms) {
-    std::string doc = "<R>";
-    for (int i = 0; i < 40000; ++i) doc += "<V>" + std::to_string(i) + "</V>";
-    doc += "</R>";
-    const auto length = static_cast<uint32_t>(doc.size());
-    SXDOMNode* first = SXDOMCreate(doc.c_str(), length, 1);
-    SXDOMNode* second = SXDOMCreate(doc.c_str(), length, 1);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    SXDOMDestroy(first);
-    SXDOMList* values = SXDOMSelect(second, "V", 0, 0, 1);
-    ASSERT_NE(values, nullptr);
-    ASSERT_EQ(values->count, 40000u);
-    EXPECT_STREQ(SXDOMGetValue(values->items[39999]), "39999");
-    SXDOMFreeGenericList(values);
-    SXDOMDestroy(second);
-    EXPECT_EQ(KWTestLiveCount(KWLIVE_DOM), 0);
-}
-
 TEST_F(Reuse, EveryDomCreationCanStillBeMadeToFail) {
     ScopedEnv fail("KWTEST_FAIL", "dom:2");
     KWTestReset();
