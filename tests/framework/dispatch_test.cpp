@@ -75,12 +75,8 @@ TEST_F(DispatchTest, LongestMatchWinsIgnoringCaseAndTheHandlerGetsTheLineUnchang
 }
 
 TEST_F(DispatchTest, WordsThatReachNoHandlerAreNamedWithWhatWouldFit) {
-    struct Case {
-        const char* line;
-        int32_t status;
-        const char* arg1;
-        const char* arg2;
-    } cases[] = {
+    struct Case { const char* line; int32_t status; const char* arg1; const char* arg2; };
+    const Case cases[] = {
         {"rkfoo storage", CLPS_ERR_UNKNOWN_COMMAND, "rkfoo", "rkconfig, rkreport"},
         {"rkreport storage bogus", CLPS_ERR_UNKNOWN_OBJECT, "bogus", "battery, vdisk"},
         {"rkreport bogus", CLPS_ERR_UNKNOWN_OBJECT, "bogus", "storage, system"},
@@ -113,10 +109,8 @@ TEST_F(DispatchTest, UsageWordWhereTheObjectBelongsListsTheCommands) {
 }
 
 TEST_F(DispatchTest, RightsAreTheReachedRowsAndNoneForALineThatReachesNoRow) {
-    struct Case {
-        const char* line;
-        uint32_t rights;
-    } cases[] = {
+    struct Case { const char* line; uint32_t rights; };
+    const Case cases[] = {
         {"rkconfig storage vdisk action=blink", 7},
         {"RKCONFIG storage VDISK", 7},
         {"rkreport storage vdisk", 1},

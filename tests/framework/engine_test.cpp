@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <cstring>
 
 #include "fwtest.h"
@@ -24,42 +23,17 @@ struct Seen {
     bool buffersZeroed = false;
 };
 Seen g_seen;
-int32_t g_status = CLPS_STATUS_OK;
 
 int32_t observingCallback(void* fw1, void* fw2, uint32_t argc, char** argv, uint32_t* count, char** vector,
                           void* fw7, void* fw8, char* arg1, char* arg2) {
     g_seen = {{fw1, fw2, fw7, fw8}, argc, argv, {}, true};
     for (uint32_t i = 0; i < *count; ++i) g_seen.request.emplace_back(vector[i]);
     for (uint32_t i = 0; i < CLPS_MSG_ARG_SIZE; ++i) g_seen.buffersZeroed &= arg1[i] == 0 && arg2[i] == 0;
-    if (g_status != CLPS_STATUS_OK) {
+    if (g_callbackStatus != CLPS_STATUS_OK) {
         std::strcpy(arg1, "7");
         std::strcpy(arg2, "0, 1");
     }
-    return g_status;
-}
-
-char* newBlock(const char* text) {
-    char* block = static_cast<char*>(ZCSAllocMem(CLPS_BLOCK_SIZE));
-    if (block) std::snprintf(block, CLPS_BLOCK_SIZE, "%s", text);
-    return block;
-}
-
-// Appends Property=13, replaces Rate with Rate=50 and blanks Days, the three
-// ways a callback may change the vector; then returns g_status.
-int32_t rewritingCallback(void*, void*, uint32_t, char**, uint32_t* count, char** vector, void*, void*, char*,
-                          char*) {
-    char* appended = newBlock("Property=13");
-    if (!appended) return 1655;
-    vector[(*count)++] = appended;
-    for (auto [name, text] : {std::pair{"Rate", "Rate=50"}, std::pair{"Days=", ""}}) {
-        int32_t index = ZCSGetParamIndexByAStrName(*count, vector, name, 0);
-        if (index < 0) continue;
-        char* block = newBlock(text);
-        if (!block) return 1655;
-        ZCSFreeMem(vector[index]);
-        vector[index] = block;
-    }
-    return g_status;
+    return g_callbackStatus;
 }
 
 class EngineTest : public FrameworkTest {
@@ -67,7 +41,6 @@ protected:
     void SetUp() override {
         FrameworkTest::SetUp();
         g_seen = {};
-        g_status = CLPS_STATUS_OK;
         agent.otherwise([](const kwtest::Request&) { return kOkReply; });
     }
     Record config(const std::string& params, NVValidateFunc callback = nullptr) {
@@ -114,11 +87,8 @@ TEST_F(EngineTest, ActionsAreRequiredAndMustBeKnownButServiceActionsAreAccepted)
 }
 
 TEST_F(EngineTest, ReportVariantIsChosenByTheParametersGivenAndItsSelector) {
-    struct Case {
-        const char* params;
-        std::vector<std::string> request;
-        const char* sheet;
-    } cases[] = {
+    struct Case { const char* params; std::vector<std::string> request; const char* sheet; };
+    const Case cases[] = {
         {"", {"vexcmd=getList"}, "list.xsl"},
         {"Controller=3", {"vexcmd=getOne", "GlobalNo=3"}, "one.xsl"},
         {"DUMP=All", {"vexcmd=getDumpAll", "dump=All"}, "all.xsl"},
@@ -141,12 +111,8 @@ TEST_F(EngineTest, ReportVariantIsChosenByTheParametersGivenAndItsSelector) {
 
 TEST_F(EngineTest, ParametersAreCheckedBeforeTheCallbackAndEachRejectionNamesWhatFits) {
     const std::string paintNames = "action, controller, colour, finish, label";
-    struct Case {
-        std::string params;
-        int32_t status;
-        std::string arg1;
-        std::string arg2;
-    } cases[] = {
+    struct Case { std::string params; int32_t status; std::string arg1; std::string arg2; };
+    const Case cases[] = {
         {"action=paint controller=0 colour=red shade=dark", CLPS_ERR_UNKNOWN_PARAM, "shade", paintNames},
         {"action=paint controller=0 colour=red CONTROLLER=1", CLPS_ERR_REPEATED_PARAM, "CONTROLLER", ""},
         {"action=paint colour=red", CLPS_ERR_MISSING_PARAM, "controller", "a decimal integer"},
@@ -171,62 +137,42 @@ TEST_F(EngineTest, ParametersAreCheckedBeforeTheCallbackAndEachRejectionNamesWha
 
 TEST_F(EngineTest, ValuesFollowTheirRulesAndArePassedOnExactlyAsTyped) {
     struct Case {
-        std::vector<std::string> params;  // after "action=..."
-        bool accepted;
+        const char* action;
+        const char* other;  // another parameter the action needs, if any
+        const char* name;
+        const char* sentAs;
+        std::vector<const char*> accepted, rejected;
     } cases[] = {
-        {{"action=tune", "rate=0", "days=0"}, true},
-        {{"action=tune", "rate=100", "days=7"}, true},
-        {{"action=tune", "rate=007", "days=07"}, true},
-        {{"action=tune", "rate=0100", "days=0000007"}, true},
-        {{"action=tune", "rate=101"}, false},
-        {{"action=tune", "rate=-1"}, false},
-        {{"action=tune", "rate="}, false},
-        {{"action=tune", "rate=1.5"}, false},
-        {{"action=tune", "rate=5", "days=8"}, false},
-        {{"action=tune", "rate=5", "days=-0"}, false},
-        {{"action=tune", "rate=5", "port=-2"}, true},
-        {{"action=tune", "rate=5", "port=01"}, true},
-        {{"action=tune", "rate=5", "port=+1"}, false},
-        {{"action=tune", "rate=5", "port=1a"}, false},
-        {{"action=place", "disk=3:15"}, true},
-        {{"action=place", "disk=01:2:015"}, true},
-        {{"action=place", "disk=3"}, false},
-        {{"action=place", "disk=3:"}, false},
-        {{"action=place", "disk=1:2:3:4"}, false},
-        {{"action=place", "disks=3:15, 1:2:15 ,0:1"}, true},
-        {{"action=place", "disks=3:15"}, true},
-        {{"action=place", "disks=3:15,,1:2"}, false},
-        {{"action=place", "disks=3:15,"}, false},
-        {{"action=place", "disks=3:15 1:2"}, false},
-        {{"action=place", "enclosure=3"}, true},
-        {{"action=place", "enclosure=1:2"}, true},
-        {{"action=place", "enclosure=1:2:3"}, false},
-        {{"action=place", "enclosure=:2"}, false},
+        {"tune", nullptr, "rate", "Rate=", {"0", "100", "007", "0100"}, {"101", "-1", "", "1.5"}},
+        {"tune", "rate=5", "days", "Days=", {"0", "7", "07", "0000007"}, {"8", "-0"}},
+        {"tune", "rate=5", "port", "Port=", {"-2", "01"}, {"+1", "1a"}},
+        {"place", nullptr, "disk", "adisk=", {"3:15", "01:2:015"}, {"3", "3:", "1:2:3:4"}},
+        {"place", nullptr, "disks", "adisks=", {"3:15, 1:2:15 ,0:1", "3:15"}, {"3:15,,1:2", "3:15,", "3:15 1:2"}},
+        {"place", nullptr, "enclosure", "Enclosure=", {"3", "1:2"}, {"1:2:3", ":2"}},
     };
-    const std::map<std::string, std::string> requestNames = {
-        {"rate", "Rate="}, {"days", "Days="}, {"port", "Port="},
-        {"disk", "adisk="}, {"disks", "adisks="}, {"enclosure", "Enclosure="}};
     for (const auto& c : cases) {
-        std::vector<std::string> words = {"rkconfig", "storage", "widget", "controller=01"};
-        words.insert(words.end(), c.params.begin(), c.params.end());
-        SCOPED_TRACE(c.params.back());
-        line = std::make_unique<Argv>(words);
-        agent.clearRequests();
-        Record r = run(kWidget, kWidgetRows, nullptr);
-        ASSERT_NE(r, nullptr);
-        if (!c.accepted) {
-            EXPECT_EQ(r->status, CLPS_ERR_BAD_VALUE);
-            EXPECT_EQ(str(r->arg1), c.params.back());
-            EXPECT_TRUE(agent.requests().empty());
-            continue;
-        }
-        ASSERT_EQ(r->status, CLPS_STATUS_OK) << str(r->arg1) << " / " << str(r->arg2);
-        std::vector<std::string> sent = requestOf(r.get());
-        EXPECT_EQ(sent[1], "GlobalNo=01");
-        for (size_t i = 1; i < c.params.size(); ++i) {
-            size_t equals = c.params[i].find('=');
-            std::string expected = requestNames.at(c.params[i].substr(0, equals)) + c.params[i].substr(equals + 1);
-            EXPECT_NE(std::find(sent.begin(), sent.end(), expected), sent.end()) << expected;
+        for (bool accepted : {true, false}) {
+            for (const char* value : accepted ? c.accepted : c.rejected) {
+                const std::string param = std::string(c.name) + "=" + value;
+                SCOPED_TRACE(param);
+                std::vector<std::string> words = {"rkconfig", "storage", "widget", "controller=01",
+                                                  std::string("action=") + c.action, param};
+                if (c.other) words.push_back(c.other);
+                line = std::make_unique<Argv>(words);
+                agent.clearRequests();
+                Record r = run(kWidget, kWidgetRows, nullptr);
+                ASSERT_NE(r, nullptr);
+                if (!accepted) {
+                    EXPECT_EQ(r->status, CLPS_ERR_BAD_VALUE);
+                    EXPECT_EQ(str(r->arg1), param);
+                    EXPECT_TRUE(agent.requests().empty());
+                    continue;
+                }
+                ASSERT_EQ(r->status, CLPS_STATUS_OK) << str(r->arg1) << " / " << str(r->arg2);
+                const std::vector<std::string> sent = requestOf(r.get());
+                EXPECT_EQ(sent[1], "GlobalNo=01");
+                EXPECT_NE(std::find(sent.begin(), sent.end(), std::string(c.sentAs) + value), sent.end());
+            }
         }
     }
 }
@@ -244,17 +190,8 @@ TEST_F(EngineTest, CallbackSeesTheContributedArgumentsAndItsFrameworkWords) {
     EXPECT_EQ(g_seen.request, (std::vector<std::string>{"GlobalNo=0", "Colour=2", "Finish=gloss", "Label=", "Source=CLI"}));
 }
 
-TEST_F(EngineTest, WhatTheCallbackAppendsReplacesAndBlanksIsSentAsItLeftIt) {
-    Record r = config("action=tune controller=0 rate=5 days=3", rewritingCallback);
-    ASSERT_EQ(r->status, CLPS_STATUS_OK);
-    std::vector<std::string> sent = {"vexcmd=setTune", "GlobalNo=0", "Rate=50", "", "Property=13"};
-    EXPECT_EQ(requestOf(r.get()), sent);
-    ASSERT_EQ(agent.requests().size(), 1u);
-    EXPECT_EQ(agent.requests()[0], sent);
-}
-
 TEST_F(EngineTest, ARejectionCarriesBothArgumentsAndNothingIsSent) {
-    g_status = 1604;
+    g_callbackStatus = 1604;
     for (NVValidateFunc callback : {observingCallback, rewritingCallback}) {
         Record r = config("action=tune controller=0 rate=5 days=3", callback);
         expectMessage(r.get(), 1604, callback == observingCallback ? "7" : "", callback == observingCallback ? "0, 1" : "");
@@ -279,14 +216,21 @@ TEST_F(EngineTest, AgentRefusalSilenceAndAbsenceAreReportedWithTheirOwnCodes) {
     expectMessage(config("action=vanish").get(), CLPS_ERR_NO_AGENT, "noagent", "vexcmd=setNowhere");
 }
 
-TEST_F(EngineTest, DryRunChecksEverythingAndRecordsTheRequestWithoutSendingIt) {
-    CLPSSetDryRun(1);
+TEST_F(EngineTest, WhatTheCallbackLeftIsSentOrOnADryRunOnlyRecorded) {
+    const std::vector<std::string> sent = {"vexcmd=setTune", "GlobalNo=0", "Rate=50", "", "Property=13"};
     Record r = config("action=tune controller=0 rate=5 days=3", rewritingCallback);
+    ASSERT_EQ(r->status, CLPS_STATUS_OK);
+    EXPECT_EQ(requestOf(r.get()), sent);
+    EXPECT_EQ(agent.requests(), std::vector<kwtest::Request>{sent});
+
+    CLPSSetDryRun(1);
+    agent.clearRequests();
+    r = config("action=tune controller=0 rate=5 days=3", rewritingCallback);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->kind, static_cast<uint32_t>(CLPS_RESP_DRYRUN));
     EXPECT_EQ(r->status, CLPS_STATUS_OK);
     EXPECT_EQ(r->messageId, 101u);
-    EXPECT_EQ(requestOf(r.get()), (std::vector<std::string>{"vexcmd=setTune", "GlobalNo=0", "Rate=50", "", "Property=13"}));
+    EXPECT_EQ(requestOf(r.get()), sent);
     EXPECT_EQ(config("action=tune controller=0 rate=500")->status, CLPS_ERR_BAD_VALUE);
     EXPECT_TRUE(agent.requests().empty());
 }

@@ -2,9 +2,6 @@
 // the command with its own outcome, sends nothing it should not, and leaks
 // nothing.
 
-#include <cstdio>
-#include <utility>
-
 #include "fwtest.h"
 #include "tables.h"
 
@@ -12,25 +9,6 @@ using namespace fwtest;
 using kwtest::TestAgent;
 
 namespace {
-
-// Takes three blocks of its own (append, replace, blank), answering 1655 as
-// the plug-in's callbacks do when one cannot be had.
-int32_t threeBlockCallback(void*, void*, uint32_t, char**, uint32_t* count, char** vector, void*, void*, char*,
-                           char*) {
-    // Slot -1 appends; the others replace (Rate) and blank (Days) in place.
-    for (auto [text, slot] : {std::pair{"Property=13", -1}, std::pair{"Rate=50", 1}, std::pair{"", 2}}) {
-        char* block = static_cast<char*>(ZCSAllocMem(CLPS_BLOCK_SIZE));
-        if (!block) return 1655;
-        std::snprintf(block, CLPS_BLOCK_SIZE, "%s", text);
-        if (slot < 0) {
-            vector[(*count)++] = block;
-        } else {
-            ZCSFreeMem(vector[slot]);
-            vector[slot] = block;
-        }
-    }
-    return CLPS_STATUS_OK;
-}
 
 class FaultTest : public FrameworkTest {
 protected:
@@ -41,7 +19,7 @@ protected:
     Record tune() {
         Argv line("rkconfig storage widget action=tune controller=0 rate=5 days=3");
         return Record(CLPSNVCmdConfigFunc(line.argc(), line.argv(), 100, 101, kWidget, kWidgetRows, "kwclp.xsl",
-                                          threeBlockCallback));
+                                          rewritingCallback));
     }
     // True while the rule still made a call of that kind fail.
     static bool injected(KWTestKind kind, long n) { return KWTestCallCount(kind) >= n; }

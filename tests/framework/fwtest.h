@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cmdfw32.h"
@@ -55,9 +57,34 @@ inline std::vector<std::string> requestOf(const CLPSResponse* r) {
 
 inline std::string str(const char* s) { return s ? s : "<null>"; }
 
+// What rewritingCallback answers once it has changed the vector.
+inline int32_t g_callbackStatus = CLPS_STATUS_OK;
+
+// Appends Property=13, replaces Rate with Rate=50 and blanks Days: the three
+// ways a callback may change the vector, each with a block of its own (1655
+// when one cannot be had, as the plug-in's callbacks answer).
+inline int32_t rewritingCallback(void*, void*, uint32_t, char**, uint32_t* count, char** vector, void*, void*, char*,
+                                 char*) {
+    for (auto [name, text] : {std::pair{"", "Property=13"}, std::pair{"Rate", "Rate=50"}, std::pair{"Days=", ""}}) {
+        const int32_t index = *name ? ZCSGetParamIndexByAStrName(*count, vector, name, 0) : -1;
+        if (*name && index < 0) continue;
+        char* block = static_cast<char*>(ZCSAllocMem(CLPS_BLOCK_SIZE));
+        if (!block) return 1655;
+        std::snprintf(block, CLPS_BLOCK_SIZE, "%s", text);
+        if (index < 0) {
+            vector[(*count)++] = block;
+        } else {
+            ZCSFreeMem(vector[index]);
+            vector[index] = block;
+        }
+    }
+    return g_callbackStatus;
+}
+
 class FrameworkTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        g_callbackStatus = CLPS_STATUS_OK;
         unsetenv("KWTEST_FAIL");
         KWTestReset();
         CLPSSetDryRun(0);

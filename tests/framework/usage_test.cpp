@@ -74,10 +74,8 @@ TEST_F(UsageTest, ReportUsageShowsTheParameterCombinations) {
 }
 
 TEST_F(UsageTest, UsageWordsAreRecognisedOnlyAfterTheCommandWord) {
-    struct Case {
-        const char* line;
-        uint32_t usage;
-    } cases[] = {
+    struct Case { const char* line; uint32_t usage; };
+    const Case cases[] = {
         {"rkreport storage -?", 1}, {"rkreport storage controller=0 -h", 1}, {"rkreport storage Help", 1},
         {"rkreport storage", 0},    {"rkreport storage -x", 0},              {"rkreport storage name=-?", 0},
         {"-? storage", 0},

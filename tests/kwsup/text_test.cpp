@@ -10,15 +10,13 @@ namespace kwsuptest {
 namespace {
 
 TEST(TextRules, FreeLengthIsNeverNegative) {
-    EXPECT_EQ(strFreeLen("abc", 4), 0);
-    EXPECT_EQ(strFreeLen("abc", 3), 0);
-    EXPECT_EQ(strFreeLen("abc", 0), 0);
-    EXPECT_EQ(strFreeLen("abc", 5), 1);
-    EXPECT_EQ(strFreeLen("", 256), 255);
     // Signed 32-bit arithmetic: a capacity past 2^31 leaves no room.
-    EXPECT_EQ(strFreeLen("", 0x80000000u), INT32_MAX);
-    EXPECT_EQ(strFreeLen("", 0x80000001u), 0);
-    EXPECT_EQ(strFreeLen("ab", 0xFFFFFFFFu), 0);
+    struct Case { const char* text; uint32_t capacity; int32_t free; };
+    const Case cases[] = {
+        {"abc", 4, 0},           {"abc", 3, 0},           {"abc", 0, 0},       {"abc", 5, 1},
+        {"", 256, 255},          {"", 0x80000000u, INT32_MAX}, {"", 0x80000001u, 0}, {"ab", 0xFFFFFFFFu, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(strFreeLen(c.text, c.capacity), c.free) << c.text << " " << c.capacity;
 }
 
 TEST(TextRules, CaseIgnoringComparison) {
@@ -54,10 +52,8 @@ TEST(TextRules, Names) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsStringAValidName(c.text, c.edgeRule), c.result) << "'" << c.text << "' " << c.edgeRule;
-    EXPECT_EQ(IsStringAValidNameNoSpace("a b"), 1);
-    EXPECT_EQ(IsStringAValidNameNoSpace("Tag_01-x"), 0);
-    EXPECT_EQ(IsStringAValidNameNoSpace(""), 0);
-    EXPECT_EQ(IsStringAValidNameNoSpace("a,b"), 1);
+    for (const char* text : {"a b", "a,b"}) EXPECT_EQ(IsStringAValidNameNoSpace(text), 1) << text;
+    for (const char* text : {"Tag_01-x", ""}) EXPECT_EQ(IsStringAValidNameNoSpace(text), 0) << text;
 }
 
 TEST(TextRules, NumericValues) {
@@ -106,14 +102,12 @@ TEST(TextRules, BinaryMasks) {
     EXPECT_NE(IsStringABinaryRepresentation("2"), 0);
 }
 
-TEST(TextRules, BlanksAreRemovedButOtherWhiteSpaceStays) {
-    char list[] = "0:1, 0:2 ,\t0:3  ";
-    stripWhiteSpaceFromStr(list);
-    EXPECT_STREQ(list, "0:1,0:2,\t0:3");
+TEST(TextRules, BlanksAreRemovedAndAdiskPdiskAreOneParameter) {
+    char text[] = "0:1, 0:2 ,\t0:3  ";
+    stripWhiteSpaceFromStr(text);
+    EXPECT_STREQ(text, "0:1,0:2,\t0:3");  // other white space stays
     stripWhiteSpaceFromStr(nullptr);
-}
 
-TEST(TextRules, AdiskAndPdiskAreOneParameter) {
     char adiskValue[] = "0:1";
     char pdiskValue[] = "0:2";
     char* adisk = nullptr;
@@ -149,21 +143,14 @@ TEST_F(NameLength, BoundsComeFromTheController) {
     EXPECT_EQ(check(std::string(16, 'a')), 1);
     EXPECT_EQ(check(""), 1);
     EXPECT_EQ(agent.requests()[0], (Request{"vexcmd=getController", "GlobalNo=0", "CLI=true"}));
-}
-
-TEST_F(NameLength, WithoutTheElementEveryNameIsTooLong) {
-    agent.on("getController", reply({{{"GlobalNo", "0"}}}));
-    EXPECT_EQ(check("a"), 1);
-    EXPECT_STREQ(maxLength, "");
-}
-
-TEST_F(NameLength, MaximumIsReadWithinTheCallersCapacity) {
+    // The maximum is read within the caller's capacity.
     agent.on("getController", reply({{{"MaxNameLength", "123456789"}}}));
     EXPECT_EQ(check("abc"), 0);
     EXPECT_STREQ(maxLength, "1234567");
-}
-
-TEST_F(NameLength, NoReply) {
+    // Without the element every name is too long.
+    agent.on("getController", reply({{{"GlobalNo", "0"}}}));
+    EXPECT_EQ(check("a"), 1);
+    EXPECT_STREQ(maxLength, "");
     agent.silent("getController");
     EXPECT_EQ(check("a"), -1);
 }

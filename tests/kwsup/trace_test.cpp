@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <string>
 
@@ -24,11 +23,6 @@ namespace fs = std::filesystem;
 class Trace : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedLevel_ = __sysDebugLevel;
-        savedTarget_ = __sysDbgTarget;
-        memcpy(savedFileName_, __sysDbgFileName, sizeof savedFileName_);
-        memcpy(savedPath_, __sysDbgPathFileName, sizeof savedPath_);
-        if (const char* env = getenv("KWCLP_TRACE_DIR")) savedDir_ = env;
         std::string pattern = (fs::temp_directory_path() / "kwsup-trace-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
@@ -36,31 +30,25 @@ protected:
         __sysDebugLevel = 0;
         __sysDbgTarget = -1;
     }
+    // Tracing off again; the suite's own folder back for the other tests.
     void TearDown() override {
-        __sysDebugLevel = savedLevel_;
-        __sysDbgTarget = savedTarget_;
-        memcpy(__sysDbgFileName, savedFileName_, sizeof savedFileName_);
-        memcpy(__sysDbgPathFileName, savedPath_, sizeof savedPath_);
-        if (savedDir_) setenv("KWCLP_TRACE_DIR", savedDir_->c_str(), 1);
-        else unsetenv("KWCLP_TRACE_DIR");
+        __sysDebugLevel = 0;
+        __sysDbgTarget = -1;
+        savedDir_.empty() ? unsetenv("KWCLP_TRACE_DIR") : setenv("KWCLP_TRACE_DIR", savedDir_.c_str(), 1);
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
-
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     static std::string settings(int level, int target, const std::string& path) {
         return "loglevel=" + std::to_string(level) + "\nlogtarget=" + std::to_string(target) +
                "\nlogpathfile=" + path + "\n";
     }
     static std::string read(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
         std::ostringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(file, std::ios::binary).rdbuf();
         return text.str();
     }
-    static void write(const std::string& file, const std::string& text) {
-        std::ofstream(file, std::ios::binary) << text;
-    }
+    static void write(const std::string& file, const std::string& text) { std::ofstream(file) << text; }
     // Sends trace output to a file of the temporary folder.
     void traceToFile(const std::string& name, int32_t target = 1) {
         snprintf(__sysDbgPathFileName, sizeof __sysDbgPathFileName, "%s", path(name).c_str());
@@ -68,26 +56,16 @@ protected:
     }
 
     std::string dir_;
-
-private:
-    int32_t savedLevel_ = 0;
-    int32_t savedTarget_ = -1;
-    char savedFileName_[16];
-    char savedPath_[256];
-    std::optional<std::string> savedDir_;
+    const std::string savedDir_ = getenv("KWCLP_TRACE_DIR") ? getenv("KWCLP_TRACE_DIR") : "";
 };
 
 TEST_F(Trace, InitCreatesTheMissingFileWithTheSettingsInForce) {
     EXPECT_EQ(__SysDbgInit(1, "kwclp.log"), 0);
     EXPECT_STREQ(__sysDbgPathFileName, path("kwclp.log").c_str());
     EXPECT_STREQ(__sysDbgFileName, "kwclp.log");
+    LogFunctionEntry("Anything");  // level 0: no trace line follows
     EXPECT_EQ(read(path("kwclp.log")), settings(0, 1, path("kwclp.log")));
-    // Level 0: no trace line follows.
-    LogFunctionEntry("Anything");
-    EXPECT_EQ(read(path("kwclp.log")), settings(0, 1, path("kwclp.log")));
-}
-
-TEST_F(Trace, FolderAndFileName) {
+    // A folder with its final slash; the file name is cut to 15 characters.
     setenv("KWCLP_TRACE_DIR", (dir_ + "/").c_str(), 1);
     __SysDbgInit(1, "a-very-long-name.log");
     EXPECT_STREQ(__sysDbgFileName, "a-very-long-nam");
@@ -183,15 +161,12 @@ TEST_F(Trace, Destinations) {
     }
 }
 
-TEST_F(Trace, HexDumpOfFiveBytes) {
-    traceToFile("dump.log");
-    const unsigned char bytes[] = {'K', 'W', 0x00, 0x7B, 'z'};
+TEST_F(Trace, HexDumps) {
     // Level 0: the dump does not test the level.
-    EXPECT_EQ(__SysDbgDumpBuffer(bytes, sizeof bytes), 5);
-    EXPECT_EQ(read(path("dump.log")), "4B 57 00 7B:7A" + std::string(40, ' ') + "KW..z" + std::string(19, ' ') + "\n");
-}
-
-TEST_F(Trace, HexDumpOfSeventeenBytes) {
+    traceToFile("five.log");
+    const unsigned char five[] = {'K', 'W', 0x00, 0x7B, 'z'};
+    EXPECT_EQ(__SysDbgDumpBuffer(five, sizeof five), 5);
+    EXPECT_EQ(read(path("five.log")), "4B 57 00 7B:7A" + std::string(40, ' ') + "KW..z" + std::string(19, ' ') + "\n");
     traceToFile("dump.log");
     unsigned char bytes[17];
     for (unsigned i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(i);
@@ -202,22 +177,21 @@ TEST_F(Trace, HexDumpOfSeventeenBytes) {
 }
 
 TEST_F(Trace, NameValuePairs) {
-    struct Case { const char* line; const char* key; const char* value; };
+    struct Case { const char* line; const char* value; };
     const Case cases[] = {
-        {"loglevel=3", "loglevel", "3"},    {"LOGLEVEL=3", "loglevel", "3"}, {"loglevel=3=4", "loglevel", "3=4"},
-        {"loglevel=", "loglevel", ""},      {"loglevel", "loglevel", nullptr}, {"loglevelx=3", "loglevel", nullptr},
-        {"log=3", "loglevel", nullptr},     {" loglevel=3", "loglevel", nullptr},
+        {"LOGLEVEL=3", "3"},      {"loglevel=3=4", "3=4"},  {"loglevel=", ""},   {"loglevel", nullptr},
+        {"loglevelx=3", nullptr}, {"log=3", nullptr},       {" loglevel=3", nullptr},
     };
     for (const Case& c : cases) {
         char line[64];
         snprintf(line, sizeof line, "%s", c.line);
-        const char* value = __SysDbgGetNVPair(line, c.key);
+        const char* value = __SysDbgGetNVPair(line, "loglevel");
         if (c.value == nullptr) {
             EXPECT_EQ(value, nullptr) << c.line;
         } else {
             ASSERT_NE(value, nullptr) << c.line;
             EXPECT_STREQ(value, c.value);
-            EXPECT_EQ(value, line + strlen(c.key) + 1);
+            EXPECT_EQ(value, line + strlen("loglevel="));
         }
         EXPECT_STREQ(line, c.line) << "the line is left unchanged";
     }

@@ -24,24 +24,20 @@ protected:
     }
 };
 
-TEST_F(TestCounters, FailOnceHitsOnlyTheNthCall) {
-    ScopedEnv fail("KWTEST_FAIL", "mem:2");
-    KWTestReset();
-    EXPECT_EQ(allocationFailures(4), (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(KWTestCallCount(KWTEST_MEM), 4);
-}
-
-TEST_F(TestCounters, PersistentFailureHoldsFromTheNthCallOn) {
-    ScopedEnv fail("KWTEST_FAIL", "mem:2:persistent");
-    KWTestReset();
-    EXPECT_EQ(allocationFailures(4), (std::vector<bool>{false, true, true, true}));
-}
-
-TEST_F(TestCounters, OtherKindsAreUntouched) {
-    ScopedEnv fail("KWTEST_FAIL", "xbuf:1:persistent");
-    KWTestReset();
-    EXPECT_EQ(allocationFailures(2), (std::vector<bool>{false, false}));
-    EXPECT_EQ(ZCSXAllocBuf(0, 0), nullptr);
+TEST_F(TestCounters, FailRulesHitTheirKindFromTheNthCall) {
+    struct Case { const char* rule; std::vector<bool> failed; };
+    const Case cases[] = {
+        {"mem:2", {false, true, false, false}},
+        {"mem:2:persistent", {false, true, true, true}},
+        {"xbuf:1:persistent", {false, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv fail("KWTEST_FAIL", c.rule);
+        KWTestReset();
+        EXPECT_EQ(allocationFailures(4), c.failed) << c.rule;
+        EXPECT_EQ(KWTestCallCount(KWTEST_MEM), 4);
+    }
+    EXPECT_EQ(ZCSXAllocBuf(0, 0), nullptr) << "xbuf fails from its first call on";
     EXPECT_EQ(KWTestLiveCount(KWLIVE_XBUF), 0);
 }
 
