@@ -10,6 +10,7 @@
 #include <set>
 
 #include "agent_harness.h"
+#include "environment.h"
 
 namespace kwda_test {
 namespace {
@@ -167,6 +168,38 @@ TEST_F(StateTest, AKilledWriterLosesNothingItAcknowledged) {
     EXPECT_LE(held.size(), acknowledged.size() + 1) << "at most the write in flight may have landed too";
     // The state still takes writes.
     EXPECT_TRUE(createOn(kDisks - 1));
+}
+
+TEST_F(StateTest, TheAlertLogKeepsItsNewestEventsWithinItsBound) {
+    const int limit = 4096;
+    ::setenv("KWDA_ALERT_LOG_LIMIT", std::to_string(limit).c_str(), 1);
+    for (int i = 0; i < 150; ++i) {
+        steps("setVDBlink GlobalNo=0 LogicalDriveNum=1; setVDUnBlink GlobalNo=0 LogicalDriveNum=1");
+        ASSERT_LE(std::filesystem::file_size(alertLog()), static_cast<uintmax_t>(limit));
+    }
+    std::vector<std::string> events = lines(readFile(alertLog()));
+    ASSERT_GT(events.size(), 10u);
+    EXPECT_NE(events.front().find("older events were dropped"), std::string::npos) << events.front();
+    // The newest events, in order: blink and unblink alternate, unblink last.
+    EXPECT_NE(events.back().find("blinking stopped"), std::string::npos);
+    for (size_t i = 1; i + 1 < events.size(); ++i) {
+        bool started = events[i].find("blinking started") != std::string::npos;
+        EXPECT_NE(events[i + 1].find(started ? "blinking stopped" : "blinking started"), std::string::npos)
+            << events[i] << "\n" << events[i + 1];
+    }
+    ::setenv("KWDA_ALERT_LOG_LIMIT", "12", 1);
+    EXPECT_EQ(run("getGlobalInfo").status, 1);
+}
+
+TEST(StateLocation, TheSystemStateServesEveryUserWhileItExists) {
+    std::string system = (std::filesystem::temp_directory_path() / ("kwda-system-" + std::to_string(::getpid()))).string();
+    ::setenv("XDG_STATE_HOME", "/home/someone/.state", 1);
+    EXPECT_EQ(kwda::defaultStatePath(true, system), system);
+    EXPECT_EQ(kwda::defaultStatePath(false, system), "/home/someone/.state/kwda/state.db");
+    writeFile(system, "");
+    EXPECT_EQ(kwda::defaultStatePath(false, system), system);
+    ::unlink(system.c_str());
+    ::unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace
