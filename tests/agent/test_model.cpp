@@ -21,8 +21,9 @@ protected:
 };
 
 // After `steps`, the reply to `query` (a read or a last write) holds `fields`
-// on its last object; "#n" counts its objects. "@KWDA_TIME_SCALE" steers tasks:
-// 0 finishes what runs, 0.000001 keeps it running.
+// on its last object; "#n" counts its objects. A row whose steps begin with
+// '+' goes on with the system the row before left. "@KWDA_TIME_SCALE" steers
+// tasks: 0 finishes what runs, 0.000001 keeps it running.
 struct Effect {
     const char* steps;
     const char* query;
@@ -32,142 +33,120 @@ const Effect kEffects[] = {
     // What the built-in system allows as it is.
     {"", "getArrayDisk GlobalNo=0 adisk=0:0:2",
      "State=Online|MemberOf=1|AttributesMask&400|CurrentMethodMask&80|CurrentMethodMask!400|CurrentMethodMask!10"},
-    {"", "getArrayDisk GlobalNo=0 adisk=0:0:6",
+    {"+", "getArrayDisk GlobalNo=0 adisk=0:0:6",
      "HotSpareFor=1|AttributesMask&100|CurrentMethodMask!10|CurrentMethodMask!20|MasterMethodMask&10"},
-    {"", "getArrayDisk GlobalNo=0 adisk=0:0:7",
+    {"+", "getArrayDisk GlobalNo=0 adisk=0:0:7",
      "State=Ready|-MemberOf|FreeLength=1199638052864|CurrentMethodMask&10|CurrentMethodMask&10000|"
      "CurrentMethodMask&100|CurrentMethodMask!80"},
-    {"", "getArrayDisk GlobalNo=1 adisk=2:0", "AttributesMask!400|EnclosureID=|BusProtocol=7"},
-    {"", "getVirtualDisk GlobalNo=0 LogicalDriveNum=0", "Disks=0:0:0,0:0:1|CurrentMethodMask&2000"},
-    {"", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1",
+    {"+", "getArrayDisk GlobalNo=1 adisk=2:0", "AttributesMask!400|EnclosureID=|BusProtocol=7"},
+    {"+", "getVirtualDisk GlobalNo=0 LogicalDriveNum=0", "Disks=0:0:0,0:0:1|CurrentMethodMask&2000"},
+    {"+", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1",
      "State=Ready|MasterMethodMask!2000|CurrentMethodMask&20|CurrentMethodMask!800|CurrentMethodMask&80|"
      "CurrentMethodMask&1|CurrentMethodMask&100|CurrentMethodMask!200|AttributesMask&8000"},
-    {"setVDBlink GlobalNo=0 LogicalDriveNum=1", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1",
-     "CurrentMethodMask&200|CurrentMethodMask!100"},
-    {"", "getController GlobalNo=0",
+    {"+", "getController GlobalNo=0",
      "ForeignConfig=None|CurrentMethodMask&40|CurrentMethodMask&8|CurrentMethodMask!4|MasterMethodMask&200000|"
      "CurrentMethodMask!200000|CurrentMethodMask!400000|CurrentMethodMask!1000000|CurrentMethodMask&80"},
-    {"", "getController GlobalNo=1", "MasterMethodMask!4|MasterMethodMask!200000"},
-    {"", "getSingleControllerArrayInfo GlobalNo=0", "#3"},
-    {"", "getGlobalInfo", "CurrentMethodMask=101"},
+    {"+", "getController GlobalNo=1", "MasterMethodMask!4|MasterMethodMask!200000"},
+    {"+", "getSingleControllerArrayInfo GlobalNo=0", "#3"},
+    {"+", "getGlobalInfo", "CurrentMethodMask=101"},
+    {"+", "getCapsForDHS GlobalNo=1 LogicalDriveNum=0", "#2"},
+    {"+setVDBlink GlobalNo=0 LogicalDriveNum=1", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1",
+     "CurrentMethodMask&200|CurrentMethodMask!100"},
     // Virtual disks made, deleted, grown, changed.
     {"", "setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=214748364800 Layout=64 Name=Scratch StripeSize=64",
      "LogicalDriveNum=2|Name=Scratch|Disks=0:0:7,0:0:8,0:0:9|StripeSize=64|ReadPolicy=4"},
-    {"setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=214748364800 Layout=64",
-     "getArrayDisk GlobalNo=0 adisk=0:0:7", "State=Online|UsedLength=107374182400|FreeLength=1092263870464"},
-    {"setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=214748364800 Layout=64;"
-     "setVDdelete GlobalNo=0 LogicalDriveNum=2 Force=yes",
-     "getArrayDisk GlobalNo=0 adisk=0:0:7", "State=Ready|FreeLength=1199638052864"},
+    {"+", "getArrayDisk GlobalNo=0 adisk=0:0:7", "State=Online|UsedLength=107374182400|FreeLength=1092263870464"},
+    {"+setVDdelete GlobalNo=0 LogicalDriveNum=2 Force=yes", "getArrayDisk GlobalNo=0 adisk=0:0:7",
+     "State=Ready|FreeLength=1199638052864"},
     {"@KWDA_TIME_SCALE=0; setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=1073741824 Layout=64",
      "setVDReconfigure GlobalNo=0 LogicalDriveNum=2 adisk=0:0:7,0:0:8,0:0:9,0:0:10 Layout=128 Length=2147483648",
      "Layout=128|Disks=0:0:7,0:0:8,0:0:9,0:0:10|Length=2147483648"},
-    {"@KWDA_TIME_SCALE=0; setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=1073741824 Layout=64;"
-     "setVDReconfigure GlobalNo=0 LogicalDriveNum=2 adisk=0:0:7,0:0:8,0:0:9,0:0:10 Layout=128 Length=2147483648",
-     "getArrayDisk GlobalNo=0 adisk=0:0:10", "UsedLength=1073741824|State=Online"},
+    {"+", "getArrayDisk GlobalNo=0 adisk=0:0:10", "UsedLength=1073741824|State=Online"},
     {"", "setVDReconfigure GlobalNo=0 LogicalDriveNum=1 Name=Archive", "Name=Archive"},
-    {"", "setVDReconfigure GlobalNo=0 LogicalDriveNum=1 ReadPolicy=16 WritePolicy=8 DiskCachePolicy=1",
+    {"+", "setVDReconfigure GlobalNo=0 LogicalDriveNum=1 ReadPolicy=16 WritePolicy=8 DiskCachePolicy=1",
      "ReadPolicy=16|WritePolicy=8|DiskCachePolicy=1"},
-    {"", "setVDReconfigure GlobalNo=1 LogicalDriveNum=0 WritePolicy=16", "WritePolicy=16"},
-    {"", "setVDSplitMirrorSet GlobalNo=0 LogicalDriveNum=0", "#2|Disks=0:0:1|Name=System-split"},
-    {"setVDSplitMirrorSet GlobalNo=0 LogicalDriveNum=0", "getVirtualDisk GlobalNo=0 LogicalDriveNum=0",
-     "Layout=2|Disks=0:0:0"},
-    {"", "setVDUnMirror GlobalNo=1 LogicalDriveNum=0", "Layout=2|Disks=0:0|MasterMethodMask!80"},
-    {"setVDUnMirror GlobalNo=1 LogicalDriveNum=0", "getArrayDisk GlobalNo=1 adisk=1:0", "State=Ready|-MemberOf"},
+    {"+", "setVDReconfigure GlobalNo=1 LogicalDriveNum=0 WritePolicy=16", "WritePolicy=16"},
+    {"+", "setVDSplitMirrorSet GlobalNo=0 LogicalDriveNum=0", "#2|Disks=0:0:1|Name=System-split"},
+    {"+", "getVirtualDisk GlobalNo=0 LogicalDriveNum=0", "Layout=2|Disks=0:0:0"},
+    {"+", "setVDUnMirror GlobalNo=1 LogicalDriveNum=0", "Layout=2|Disks=0:0|MasterMethodMask!80"},
+    {"+", "getArrayDisk GlobalNo=1 adisk=1:0", "State=Ready|-MemberOf"},
     // Hot spares.
     {"setArrayDiskGlobalHotSpare GlobalNo=0 adisk=0:0:7 set=yes", "getArrayDisk GlobalNo=0 adisk=0:0:7",
      "HotSpareFor=global|AttributesMask&80|CurrentMethodMask!10|CurrentMethodMask&20"},
-    {"setArrayDiskGlobalHotSpare GlobalNo=0 adisk=0:0:7 set=yes; setArrayDiskGlobalHotSpare GlobalNo=0 adisk=0:0:7 set=no",
-     "getArrayDisk GlobalNo=0 adisk=0:0:7", "-HotSpareFor"},
-    {"setVDDedicatedHotSpare GlobalNo=0 LogicalDriveNum=1 adisk=0:0:8 set=yes", "getArrayDisk GlobalNo=0 adisk=0:0:8",
-     "AttributesMask&100"},
-    {"setVDDedicatedHotSpare GlobalNo=0 LogicalDriveNum=1 adisk=0:0:8 set=yes",
-     "getArrayDisksForVirtualDisk GlobalNo=0 LogicalDriveNum=1", "#6"},
-    {"setVDDedicatedHotSpare GlobalNo=1 LogicalDriveNum=0 adisk=2:0 set=yes; setVDdelete GlobalNo=1 LogicalDriveNum=0",
+    {"+setArrayDiskGlobalHotSpare GlobalNo=0 adisk=0:0:7 set=no", "getArrayDisk GlobalNo=0 adisk=0:0:7",
+     "-HotSpareFor"},
+    {"+setVDDedicatedHotSpare GlobalNo=0 LogicalDriveNum=1 adisk=0:0:8 set=yes",
+     "getArrayDisk GlobalNo=0 adisk=0:0:8", "AttributesMask&100"},
+    {"+", "getArrayDisksForVirtualDisk GlobalNo=0 LogicalDriveNum=1", "#6"},
+    {"+setVDDedicatedHotSpare GlobalNo=1 LogicalDriveNum=0 adisk=2:0 set=yes; setVDdelete GlobalNo=1 LogicalDriveNum=0",
      "getArrayDisk GlobalNo=1 adisk=2:0", "-HotSpareFor"},
-    {"", "getCapsForDHS GlobalNo=1 LogicalDriveNum=0", "#2"},
     // Members failing, rebuilt, set aside, replaced.
-    {"setArrayDiskOffline GlobalNo=0 adisk=0:0:3", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "State=Degraded"},
-    {"setArrayDiskOffline GlobalNo=0 adisk=0:0:3", "getArrayDisk GlobalNo=0 adisk=0:0:3", "CurrentMethodMask&400"},
-    {"@KWDA_TIME_SCALE=0; setArrayDiskOffline GlobalNo=0 adisk=0:0:3; setArrayDiskRebuild GlobalNo=0 adisk=0:0:3",
-     "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "State=Ready"},
-    {"setArrayDiskOffline GlobalNo=1 adisk=0:0; setArrayDiskOffline GlobalNo=1 adisk=1:0",
+    {"@KWDA_TIME_SCALE=0; setArrayDiskOffline GlobalNo=0 adisk=0:0:3", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1",
+     "State=Degraded"},
+    {"+", "getArrayDisk GlobalNo=0 adisk=0:0:3", "CurrentMethodMask&400"},
+    {"+setArrayDiskRebuild GlobalNo=0 adisk=0:0:3", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "State=Ready"},
+    {"+setArrayDiskOffline GlobalNo=1 adisk=0:0; setArrayDiskOffline GlobalNo=1 adisk=1:0",
      "getVirtualDisk GlobalNo=1 LogicalDriveNum=0", "State=Failed"},
     {"@KWDA_TIME_SCALE=0.000001; setArrayDiskOffline GlobalNo=0 adisk=0:0:2; setArrayDiskRebuild GlobalNo=0 adisk=0:0:2",
      "getArrayDisk GlobalNo=0 adisk=0:0:2", "State=Rebuilding|Task=Rebuild|CurrentMethodMask&800"},
-    {"@KWDA_TIME_SCALE=0.000001; setArrayDiskOffline GlobalNo=0 adisk=0:0:2; setArrayDiskRebuild GlobalNo=0 adisk=0:0:2",
-     "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "State=Degraded"},
-    {"@KWDA_TIME_SCALE=0.000001; setArrayDiskOffline GlobalNo=0 adisk=0:0:2; setArrayDiskRebuild GlobalNo=0 adisk=0:0:2;"
-     "@KWDA_TIME_SCALE=0",
-     "getArrayDisk GlobalNo=0 adisk=0:0:2", "State=Online|-Task"},
-    {"setArrayDiskOffline GlobalNo=0 adisk=0:0:4; setArrayDiskPrepareToRemove GlobalNo=0 adisk=0:0:4",
+    {"+", "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "State=Degraded"},
+    {"+@KWDA_TIME_SCALE=0", "getArrayDisk GlobalNo=0 adisk=0:0:2", "State=Online|-Task"},
+    {"+setArrayDiskOffline GlobalNo=0 adisk=0:0:4; setArrayDiskPrepareToRemove GlobalNo=0 adisk=0:0:4",
      "getArrayDisk GlobalNo=0 adisk=0:0:4", "State=Removed"},
-    {"@KWDA_TIME_SCALE=0; setArrayDiskOffline GlobalNo=0 adisk=0:0:4; setArrayDiskPrepareToRemove GlobalNo=0 adisk=0:0:4",
-     "setVDAddMissingDisk GlobalNo=0 LogicalDriveNum=1 newadisk=0:0:9 oldadisk=0:0:4",
+    {"+", "setVDAddMissingDisk GlobalNo=0 LogicalDriveNum=1 newadisk=0:0:9 oldadisk=0:0:4",
      "Disks=0:0:2,0:0:3,0:0:9,0:0:5|State=Ready"},
-    {"setArrayDiskOffline GlobalNo=0 adisk=0:0:4; setArrayDiskPrepareToRemove GlobalNo=0 adisk=0:0:4;"
-     "setVDAddMissingDisk GlobalNo=0 LogicalDriveNum=1 newadisk=0:0:9 oldadisk=0:0:4; setCntrlRescan GlobalNo=0",
-     "getArrayDisk GlobalNo=0 adisk=0:0:4", "State=Ready"},
-    {"setArrayDiskPrepareToRemove GlobalNo=1 adisk=3:0", "getArrayDisk GlobalNo=1 adisk=3:0",
+    {"+setCntrlRescan GlobalNo=0", "getArrayDisk GlobalNo=0 adisk=0:0:4", "State=Ready"},
+    {"+setArrayDiskPrepareToRemove GlobalNo=1 adisk=3:0", "getArrayDisk GlobalNo=1 adisk=3:0",
      "State=Removed|CurrentMethodMask!10"},
-    {"setArrayDiskPrepareToRemove GlobalNo=1 adisk=3:0; setChnlRescan GlobalNo=1 Channel=2",
-     "getArrayDisk GlobalNo=1 adisk=3:0", "State=Removed"},
-    {"setArrayDiskPrepareToRemove GlobalNo=1 adisk=3:0; setCntrlGlobalRescan", "getArrayDisk GlobalNo=1 adisk=3:0",
-     "State=Ready"},
+    {"+setChnlRescan GlobalNo=1 Channel=2", "getArrayDisk GlobalNo=1 adisk=3:0", "State=Removed"},
+    {"+setCntrlGlobalRescan", "getArrayDisk GlobalNo=1 adisk=3:0", "State=Ready"},
     // Tasks: running, paused, cancelled, finished.
     {"@KWDA_TIME_SCALE=0.000001; setVDCheckConsistency GlobalNo=0 LogicalDriveNum=1",
      "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "Task=Check Consistency|CurrentMethodMask&10000|CurrentMethodMask!20"},
-    {"@KWDA_TIME_SCALE=0.000001; setVDCheckConsistency GlobalNo=0 LogicalDriveNum=1;"
-     "setVDPauseCheckConsistency GlobalNo=0 LogicalDriveNum=1; @KWDA_TIME_SCALE=0",
+    {"+setVDPauseCheckConsistency GlobalNo=0 LogicalDriveNum=1; @KWDA_TIME_SCALE=0",
      "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "Task=Check Consistency (paused)|CurrentMethodMask&20000"},
-    {"@KWDA_TIME_SCALE=0.000001; setVDCheckConsistency GlobalNo=0 LogicalDriveNum=1;"
-     "setVDPauseCheckConsistency GlobalNo=0 LogicalDriveNum=1; setVDResumeCheckConsistency GlobalNo=0 LogicalDriveNum=1;"
+    {"+@KWDA_TIME_SCALE=0.000001; setVDResumeCheckConsistency GlobalNo=0 LogicalDriveNum=1;"
      "setVDCancelCheckConsistency GlobalNo=0 LogicalDriveNum=1",
      "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "-Task"},
-    {"@KWDA_TIME_SCALE=1000000000000; setVDCheckConsistency GlobalNo=0 LogicalDriveNum=1",
-     "getVirtualDisk GlobalNo=0 LogicalDriveNum=1", "-Task"},
-    {"@KWDA_TIME_SCALE=0.000001",
-     "setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=1073741824 Layout=64",
+    {"+", "setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=1073741824 Layout=64",
      "Task=Background Initialization|CurrentMethodMask&100000"},
-    {"@KWDA_TIME_SCALE=0.000001; setCntrlCreateVD GlobalNo=0 adisk=0:0:7,0:0:8,0:0:9 Length=1073741824 Layout=64;"
-     "setVDCancelBGInitialize GlobalNo=0 LogicalDriveNum=2",
-     "getVirtualDisk GlobalNo=0 LogicalDriveNum=2", "-Task"},
-    {"@KWDA_TIME_SCALE=0.000001; setBatteryStartLearn GlobalNo=0 BatteryID=0", "getBattery GlobalNo=0 BatteryID=0",
+    {"+setVDCancelBGInitialize GlobalNo=0 LogicalDriveNum=2", "getVirtualDisk GlobalNo=0 LogicalDriveNum=2", "-Task"},
+    {"+setBatteryStartLearn GlobalNo=0 BatteryID=0", "getBattery GlobalNo=0 BatteryID=0",
      "State=Learning|LearnState=Learning|CurrentMethodMask=0"},
-    {"@KWDA_TIME_SCALE=0.000001; setBatteryStartLearn GlobalNo=0 BatteryID=0; @KWDA_TIME_SCALE=0",
-     "getBattery GlobalNo=0 BatteryID=0", "State=Ready|LearnState=Idle"},
-    {"@KWDA_TIME_SCALE=0.000001; setArrayDiskClear GlobalNo=0 adisk=0:0:7 Property=13",
-     "getArrayDisk GlobalNo=0 adisk=0:0:7", "Task=Clear"},
-    {"@KWDA_TIME_SCALE=0.000001; setArrayDiskClear GlobalNo=0 adisk=0:0:7 Property=13;"
-     "setArrayDiskCancelClear GlobalNo=0 adisk=0:0:7 Property=14",
-     "getArrayDisk GlobalNo=0 adisk=0:0:7", "-Task"},
+    {"+setArrayDiskClear GlobalNo=0 adisk=0:0:10 Property=13", "getArrayDisk GlobalNo=0 adisk=0:0:10", "Task=Clear"},
+    {"+@KWDA_TIME_SCALE=0", "getBattery GlobalNo=0 BatteryID=0", "State=Ready|LearnState=Idle"},
+    {"+@KWDA_TIME_SCALE=0.000001; setArrayDiskClear GlobalNo=0 adisk=0:0:11 Property=13;"
+     "setArrayDiskCancelClear GlobalNo=0 adisk=0:0:11 Property=14",
+     "getArrayDisk GlobalNo=0 adisk=0:0:11", "-Task"},
+    {"+@KWDA_TIME_SCALE=1000000000000; setVDCheckConsistency GlobalNo=0 LogicalDriveNum=2",
+     "getVirtualDisk GlobalNo=0 LogicalDriveNum=2", "-Task"},
     // Controller, enclosure and storage-wide settings.
     {"", "setCntrlBGIRate GlobalNo=0 Rate=55 AttribType=1", "BGIRate=55"},
-    {"", "setCntrlRebuildRate GlobalNo=0 RebuildRate=70", "RebuildRate=70"},
-    {"setCntrlPatrolReadMode GlobalNo=0 PatrolReadMode=2; @KWDA_TIME_SCALE=0.000001",
+    {"+", "setCntrlRebuildRate GlobalNo=0 RebuildRate=70", "RebuildRate=70"},
+    {"+setCntrlPatrolReadMode GlobalNo=0 PatrolReadMode=2; @KWDA_TIME_SCALE=0.000001",
      "setCntrlPatrolReadStart GlobalNo=0 Property=11", "PatrolReadState=Active|Task=Patrol Read|CurrentMethodMask&400000"},
-    {"setCntrlResetConfig GlobalNo=0 Force=yes", "getVirtualDisksForController GlobalNo=0", "#0"},
-    {"setCntrlResetConfig GlobalNo=0 Force=yes", "getArrayDisk GlobalNo=0 adisk=0:0:6", "-HotSpareFor"},
-    {"setCntrlResetConfig GlobalNo=0 Force=yes", "getArrayDisk GlobalNo=0 adisk=0:0:0", "State=Ready"},
-    {"setCntrlResetConfig GlobalNo=1 Force=yes", "getController GlobalNo=1", "CurrentMethodMask!80|CurrentMethodMask&40"},
-    {"setCntrlResetConfig GlobalNo=1 Force=yes", "getSingleControllerArrayInfo GlobalNo=1", "#1"},
-    {"", "setEnclosureAssetTag GlobalNo=0 Enclosure=0:0 AssetTag=RACK07", "AssetTag=RACK07"},
-    {"", "setEnclosureEnableAlarm GlobalNo=0 Enclosure=0:0", "AlarmState=Enabled"},
-    {"", "setEnclosureTempProbes GlobalNo=0 Enclosure=0:0 Index=1 MinWarning=10 MaxWarning=30",
+    {"+setCntrlResetConfig GlobalNo=0 Force=yes", "getVirtualDisksForController GlobalNo=0", "#0"},
+    {"+", "getArrayDisk GlobalNo=0 adisk=0:0:6", "-HotSpareFor"},
+    {"+", "getArrayDisk GlobalNo=0 adisk=0:0:0", "State=Ready"},
+    {"+setCntrlResetConfig GlobalNo=1 Force=yes", "getController GlobalNo=1", "CurrentMethodMask!80|CurrentMethodMask&40"},
+    {"+", "getSingleControllerArrayInfo GlobalNo=1", "#1"},
+    {"+", "setEnclosureAssetTag GlobalNo=0 Enclosure=0:0 AssetTag=RACK07", "AssetTag=RACK07"},
+    {"+", "setEnclosureEnableAlarm GlobalNo=0 Enclosure=0:0", "AlarmState=Enabled"},
+    {"+", "setEnclosureTempProbes GlobalNo=0 Enclosure=0:0 Index=1 MinWarning=10 MaxWarning=30",
      "MinWarning=10|MaxWarning=30|State=Ready"},
-    {"setEnclosureTempProbes GlobalNo=0 Enclosure=0:0 Index=1 MinWarning=10 MaxWarning=30;"
-     "setEnclosureTempProbes GlobalNo=0 Enclosure=0:0 Index=0 MaxWarning=35",
+    {"+setEnclosureTempProbes GlobalNo=0 Enclosure=0:0 Index=0 MaxWarning=35",
      "setEnclosureResetTempProbes GlobalNo=0 Enclosure=0:0", "#2|MinWarning=5|MaxWarning=40"},
-    {"", "setEnclosureDisableSTS", "SMARTThermalShutdown=Disabled|CurrentMethodMask=11"},
-    {"", "sendPassThruCmdToDCSIF NumDCSIFArgs=1 param0=debug", "Debug=Enabled"},
-    {"", "setDebugMode state=on queue=3 hel=2", "DebugMode=state=on queue=3 hel=2"},
+    {"+", "setEnclosureDisableSTS", "SMARTThermalShutdown=Disabled|CurrentMethodMask=11"},
+    {"+", "sendPassThruCmdToDCSIF NumDCSIFArgs=1 param0=debug", "Debug=Enabled"},
+    {"+", "setDebugMode state=on queue=3 hel=2", "DebugMode=state=on queue=3 hel=2"},
 };
 
 TEST_F(ModelTest, EachChangeLandsOnTheObjectsItTouches) {
     int n = 0;
     for (const auto& c : kEffects) {
         SCOPED_TRACE(std::string(c.steps) + " => " + c.query);
-        freshState(n++);
-        steps(c.steps);
+        if (*c.steps != '+') freshState(n++);
+        steps(c.steps + (*c.steps == '+'));
         Reply reply = run(c.query);
         ASSERT_EQ(reply.status, 0) << reply.raw;
         std::string fields = c.fields;
