@@ -1,6 +1,7 @@
 // The profile parser and the seeding rules: what a profile may say, how each
 // mistake is reported (file, line, what was expected), and what is derived
 // when the profile leaves it out.
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -12,94 +13,75 @@ namespace {
 
 class ProfileTest : public AgentTest {};
 
-struct Rejection {
-    const char* name;
-    const char* xml;
-    const char* expected;  // expected in the error after "<path>:"
-};
-
-// Line numbers count from the first line of each text.
-const Rejection kRejections[] = {
-    {"unknown attribute",
-     "<StorageProfile>\n<Controller>\n<Connector BusProtocol=\"8\">\n<Enclosure>\n"
-     "<PhysicalDisk Lenght=\"1\"/>\n</Enclosure>\n</Connector>\n</Controller>\n</StorageProfile>\n",
+// Each profile with its lines apart by '|' (line numbers count from 1), and
+// what the error holds after "<path>:".
+const std::pair<const char*, const char*> kRejections[] = {
+    {"<StorageProfile>|<Controller>|<Connector BusProtocol=\"8\">|<Enclosure>|<PhysicalDisk Lenght=\"1\"/>|</Enclosure>"
+     "|</Connector>|</Controller>|</StorageProfile>",
      "5: unknown attribute 'Lenght' on PhysicalDisk; expected one of GlobalNo, Channel"},
-    {"unknown element",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<Disk/>\n</Connector>\n</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<Disk/>|</Connector>|</Controller>|</StorageProfile>",
      "4: unknown element 'Disk' inside Connector; expected one of Enclosure, PhysicalDisk"},
-    {"element in the wrong place",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<Fan/>\n</Connector>\n</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<Fan/>|</Connector>|</Controller>|</StorageProfile>",
      "4: element 'Fan' inside Connector; expected one of Enclosure, PhysicalDisk"},
-    {"wrong root", "<Storage/>\n", "1: root element is <Storage>; expected <StorageProfile>"},
-    {"not well formed", "<StorageProfile>\n<Controller>\n</StorageProfile>\n",
+    {"<Storage/>", "1: root element is <Storage>; expected <StorageProfile>"},
+    {"<StorageProfile>|<Controller>|</StorageProfile>",
      "3: Opening and ending tag mismatch: Controller line 2 and StorageProfile"},
-    {"text content", "<StorageProfile>\n\n  hello\n</StorageProfile>\n", "3: unexpected text inside StorageProfile"},
-    {"connector channel not its position",
-     "<StorageProfile>\n<Controller>\n<Connector/>\n<Connector Channel=\"2\"/>\n</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>||  hello|</StorageProfile>", "3: unexpected text inside StorageProfile"},
+    {"<StorageProfile>|<Controller>|<Connector/>|<Connector Channel=\"2\"/>|</Controller>|</StorageProfile>",
      "4: Connector Channel=\"2\" must equal its position 1"},
-    {"two disks with one identifier",
-     "<StorageProfile>\n<Controller>\n<Connector BusProtocol=\"8\">\n<Enclosure>\n"
-     "<PhysicalDisk TargetID=\"3\"/>\n<PhysicalDisk TargetID=\"3\"/>\n</Enclosure>\n</Connector>\n"
-     "</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector BusProtocol=\"8\">|<Enclosure>|<PhysicalDisk TargetID=\"3\"/>|"
+     "<PhysicalDisk TargetID=\"3\"/>|</Enclosure>|</Connector>|</Controller>|</StorageProfile>",
      "6: disk 0:0:3 is already stated on line 5"},
-    {"connector-form disks collide behind protocol 7",
-     "<StorageProfile>\n<Controller>\n<Connector BusProtocol=\"7\">\n<Enclosure>\n<PhysicalDisk TargetID=\"1\"/>\n"
-     "</Enclosure>\n<Enclosure>\n<PhysicalDisk TargetID=\"1\"/>\n</Enclosure>\n</Connector>\n</Controller>\n"
-     "</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector BusProtocol=\"7\">|<Enclosure>|<PhysicalDisk TargetID=\"1\"/>|"
+     "</Enclosure>|<Enclosure>|<PhysicalDisk TargetID=\"1\"/>|</Enclosure>|</Connector>|</Controller>|"
+     "</StorageProfile>",
      "8: disk 0:1 is already stated on line 5"},
-    {"two controllers 0",
-     "<StorageProfile>\n<Controller/>\n<Controller GlobalNo=\"0\"/>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller/>|<Controller GlobalNo=\"0\"/>|</StorageProfile>",
      "3: controller 0 is already stated on line 2"},
-    {"ObjID used twice",
-     "<StorageProfile>\n<Controller ObjID=\"7\"/>\n<Controller ObjID=\"7\"/>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller ObjID=\"7\"/>|<Controller ObjID=\"7\"/>|</StorageProfile>",
      "3: ObjID 7 is already used on line 2"},
-    {"number with a unit",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk Length=\"12G\"/>\n</Connector>\n</Controller>\n"
-     "</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk Length=\"12G\"/>|</Connector>|</Controller>|"
+     "</StorageProfile>",
      "4: attribute Length=\"12G\" on PhysicalDisk: expected a whole number"},
-    {"mask with other digits", "<StorageProfile>\n<Controller RAIDLevelsMask=\"102\"/>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller RAIDLevelsMask=\"102\"/>|</StorageProfile>",
      "2: attribute RAIDLevelsMask=\"102\" on Controller: expected binary digits"},
-    {"unknown state", "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk State=\"Sleepy\"/>\n"
-                      "</Connector>\n</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk State=\"Sleepy\"/>|</Connector>|</Controller>|"
+     "</StorageProfile>",
      "4: attribute State=\"Sleepy\" on PhysicalDisk: expected one of Ready, Online"},
-    {"derived element stated", "<StorageProfile>\n<Controller ObjType=\"Controller\"/>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller ObjType=\"Controller\"/>|</StorageProfile>",
      "2: attribute 'ObjType' on Controller is computed by the agent and cannot be stated"},
-    {"virtual disk without layout",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk Length=\"1000000000\"/>\n</Connector>\n"
-     "<VirtualDisk Disks=\"0:0\"/>\n</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk Length=\"1000000000\"/>|</Connector>|"
+     "<VirtualDisk Disks=\"0:0\"/>|</Controller>|</StorageProfile>",
      "6: VirtualDisk needs a Layout"},
-    {"virtual disk on a missing disk",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk Length=\"1000000000\"/>\n</Connector>\n"
-     "<VirtualDisk Layout=\"2\" Disks=\"0:0,0:9\"/>\n</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk Length=\"1000000000\"/>|</Connector>|"
+     "<VirtualDisk Layout=\"2\" Disks=\"0:0,0:9\"/>|</Controller>|</StorageProfile>",
      "6: disk 0:9 named in Disks does not exist on controller 0"},
-    {"too few disks for the layout",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk Length=\"1000000000\"/>\n"
-     "<PhysicalDisk Length=\"1000000000\"/>\n</Connector>\n<VirtualDisk Layout=\"64\" Disks=\"0:0,0:1\"/>\n"
-     "</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk Length=\"1000000000\"/>|"
+     "<PhysicalDisk Length=\"1000000000\"/>|</Connector>|<VirtualDisk Layout=\"64\" "
+     "Disks=\"0:0,0:1\"/>|</Controller>|</StorageProfile>",
      "7: RAID-5 (r5) needs at least 3 disks, 2 given"},
-    {"virtual disk larger than its disks",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk Length=\"1000000000\"/>\n"
-     "<PhysicalDisk Length=\"1000000000\"/>\n</Connector>\n"
-     "<VirtualDisk Layout=\"4\" Disks=\"0:0,0:1\" Length=\"1000000001\"/>\n</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk Length=\"1000000000\"/>|"
+     "<PhysicalDisk Length=\"1000000000\"/>|</Connector>|<VirtualDisk Layout=\"4\" Disks=\"0:0,0:1\" "
+     "Length=\"1000000001\"/>|</Controller>|</StorageProfile>",
      "7: Length=\"1000000001\" is more than layout r1 can hold on its disks (1000000000 bytes)"},
-    {"hot spare that is a member",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk Length=\"1000000000\" HotSpareFor=\"global\"/>\n"
-     "<PhysicalDisk Length=\"1000000000\"/>\n</Connector>\n<VirtualDisk Layout=\"4\" Disks=\"0:0,0:1\"/>\n"
-     "</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk Length=\"1000000000\" HotSpareFor=\"global\"/>|"
+     "<PhysicalDisk Length=\"1000000000\"/>|</Connector>|<VirtualDisk Layout=\"4\" Disks=\"0:0,0:1\"/>|</Controller>|"
+     "</StorageProfile>",
      "4: disk 0:0 cannot be a hot spare: it is a member of a virtual disk"},
-    {"dedicated hot spare of a missing virtual disk",
-     "<StorageProfile>\n<Controller>\n<Connector>\n<PhysicalDisk HotSpareFor=\"3\"/>\n</Connector>\n"
-     "</Controller>\n</StorageProfile>\n",
+    {"<StorageProfile>|<Controller>|<Connector>|<PhysicalDisk HotSpareFor=\"3\"/>|</Connector>|</Controller>|"
+     "</StorageProfile>",
      "4: HotSpareFor=\"3\": controller 0 has no virtual disk 3"},
 };
 
 TEST_F(ProfileTest, EachMistakeIsRefusedWithItsLineAndNothingIsCreated) {
-    for (const auto& rejection : kRejections) {
-        SCOPED_TRACE(rejection.name);
-        std::string path = useProfile(rejection.xml);
-        Reply reply = send({"vexcmd=getControllerList"});
+    for (const auto& [lines, expected] : kRejections) {
+        SCOPED_TRACE(expected);
+        std::string xml = lines;
+        std::replace(xml.begin(), xml.end(), '|', '\n');
+        std::string path = useProfile(xml + "\n");
+        Reply reply = run("getControllerList");
         EXPECT_EQ(reply.status, 3);
-        EXPECT_NE(reply.error.find(path + ":" + rejection.expected), std::string::npos) << reply.error;
+        EXPECT_NE(reply.error.find(path + ":" + expected), std::string::npos) << reply.error;
         EXPECT_FALSE(std::filesystem::exists(state)) << "a refused profile must not leave a state";
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1)
             << "no temporary state may be left behind";
@@ -279,7 +261,8 @@ TEST_F(ProfileTest, AForeignConfigurationIsImported) {
     ::setenv("KWDA_TIME_SCALE", "0", 1);
     useProfile(
         "<StorageProfile><Controller RAIDLevelsMask=\"110\"><Connector BusProtocol=\"7\">"
-        "<PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/><PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/>"
+        "<PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/>"
+        "<PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/>"
         "<PhysicalDisk Length=\"10737418240\" State=\"Foreign\"/><PhysicalDisk Length=\"10737418240\"/></Connector>"
         "<VirtualDisk Layout=\"4\" Disks=\"0:0,0:1\" State=\"Foreign\" LogicalDriveNum=\"3\"/>"
         "</Controller></StorageProfile>");
