@@ -100,12 +100,11 @@ TEST_F(LocalTest, ObjectsCarryWhatTheKernelKnowsOfThem) {
 }
 
 TEST_F(LocalTest, BlinkWritesTheSlotsLocateFileAndReadsItBack) {
-    Reply on = send({"vexcmd=setArrayDiskBlink", "GlobalNo=2", "adisk=0:0:3"});
-    ASSERT_EQ(on.status, 0) << on.error;
+    steps("setArrayDiskBlink GlobalNo=2 adisk=0:0:3");
     EXPECT_EQ(readFile(locate(3)), "1\n");
     EXPECT_EQ(readFile(locate(2)), "0\n");
     EXPECT_EQ(disk("0:0:3")["Blink"], "On");
-    ASSERT_EQ(send({"vexcmd=setArrayDiskUnBlink", "GlobalNo=2", "adisk=0:0:3"}).status, 0);
+    steps("setArrayDiskUnBlink GlobalNo=2 adisk=0:0:3");
     EXPECT_EQ(readFile(locate(3)), "0\n");
     // The kernel's word counts, whoever lit the slot.
     writeFile(locate(5), "1\n");
@@ -116,10 +115,10 @@ TEST_F(LocalTest, BlinkWritesTheSlotsLocateFileAndReadsItBack) {
 }
 
 TEST_F(LocalTest, BlinkingTheEnclosureLightsEverySlot) {
-    ASSERT_EQ(send({"vexcmd=setEnclosureBlink", "GlobalNo=2", "Enclosure=0:0"}).status, 0);
+    steps("setEnclosureBlink GlobalNo=2 Enclosure=0:0");
     for (int slot = 0; slot < 8; ++slot) EXPECT_EQ(readFile(locate(slot)), "1\n") << slot;
-    EXPECT_EQ(send({"vexcmd=getEnclosure", "GlobalNo=2", "Enclosure=0:0"}).only().at("Blink"), "On");
-    ASSERT_EQ(send({"vexcmd=setEnclosureUnBlink", "GlobalNo=2", "Enclosure=0:0"}).status, 0);
+    EXPECT_EQ(run("getEnclosure GlobalNo=2 Enclosure=0:0").only().at("Blink"), "On");
+    steps("setEnclosureUnBlink GlobalNo=2 Enclosure=0:0");
     for (int slot = 0; slot < 8; ++slot) EXPECT_EQ(readFile(locate(slot)), "0\n") << slot;
 }
 
@@ -127,21 +126,20 @@ TEST_F(LocalTest, RescansWriteTheHostsScanFiles) {
     const std::string sas = "class/scsi_host/host4/scan", sata = "class/scsi_host/host0/scan",
                       nvme = "class/nvme/nvme0/rescan_controller";
     const struct {
-        std::vector<std::string> request;
+        const char* request;
         std::vector<std::pair<std::string, std::string>> files;  // file, what it holds afterwards
     } cases[] = {
-        {{"vexcmd=setCntrlRescan", "GlobalNo=2"}, {{sas, "- - -\n"}, {sata, "\n"}}},
-        {{"vexcmd=setChnlRescan", "GlobalNo=0", "Channel=0"}, {{sata, "- - -\n"}, {"class/scsi_host/host1/scan", "\n"}}},
-        {{"vexcmd=setCntrlRescan", "GlobalNo=3"}, {{nvme, "1\n"}, {"class/nvme/nvme1/rescan_controller", "\n"}}},
-        {{"vexcmd=setCntrlGlobalRescan"}, {{sas, "- - -\n"}, {sata, "- - -\n"}, {nvme, "1\n"}}},
+        {"setCntrlRescan GlobalNo=2", {{sas, "- - -\n"}, {sata, "\n"}}},
+        {"setChnlRescan GlobalNo=0 Channel=0", {{sata, "- - -\n"}, {"class/scsi_host/host1/scan", "\n"}}},
+        {"setCntrlRescan GlobalNo=3", {{nvme, "1\n"}, {"class/nvme/nvme1/rescan_controller", "\n"}}},
+        {"setCntrlGlobalRescan", {{sas, "- - -\n"}, {sata, "- - -\n"}, {nvme, "1\n"}}},
     };
     for (const auto& c : cases) {
         for (const auto& file : {sas, sata, nvme, std::string("class/scsi_host/host1/scan"),
                                  std::string("class/nvme/nvme1/rescan_controller")})
             writeFile(root_ + "/sys/" + file, "\n");
-        Reply r = send(c.request);
-        ASSERT_EQ(r.status, 0) << c.request[0] << ": " << r.error;
-        for (const auto& [file, content] : c.files) EXPECT_EQ(scan(file), content) << c.request[0] << " " << file;
+        steps(c.request);
+        for (const auto& [file, content] : c.files) EXPECT_EQ(scan(file), content) << c.request << " " << file;
     }
 }
 
