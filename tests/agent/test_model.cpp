@@ -69,7 +69,7 @@ const Effect kEffects[] = {
     {"+", "setVDSplitMirrorSet GlobalNo=0 LogicalDriveNum=0", "#2|Disks=0:0:1|Name=System-split"},
     {"+", "getVirtualDisk GlobalNo=0 LogicalDriveNum=0", "Layout=2|Disks=0:0:0"},
     {"+", "setVDUnMirror GlobalNo=1 LogicalDriveNum=0", "Layout=2|Disks=0:0|MasterMethodMask!80"},
-    {"+", "getArrayDisk GlobalNo=1 adisk=1:0", "State=Ready|-MemberOf"},
+    {"+", "getArrayDisk GlobalNo=1 adisk=1:0", "State=Ready|-MemberOf|FreeLength=1000204886016"},
     // Hot spares.
     {"setArrayDiskGlobalHotSpare GlobalNo=0 adisk=0:0:7 set=yes", "getArrayDisk GlobalNo=0 adisk=0:0:7",
      "HotSpareFor=global|AttributesMask&80|CurrentMethodMask!10|CurrentMethodMask&20"},
@@ -381,11 +381,12 @@ TEST_F(ModelTest, HealthRollsUpToTheControllerAndTheStorageSystem) {
 
 TEST_F(ModelTest, ElementsWithBlanksAndTimes) {
     ::setenv("KWDA_TIME_SCALE", "0.000001", 1);
-    const Object battery = run("getBattery GlobalNo=0 BatteryID=0").only();
-    EXPECT_GT(run("setBatteryDelayLearn GlobalNo=0 BatteryID=0 Days=1 Hours=2").only().at("NextLearnTime"),
-              battery.at("NextLearnTime"));
+    const std::string first = run("getBattery GlobalNo=0 BatteryID=0").only().at("NextLearnTime");
+    const std::string delayed =
+        run("setBatteryDelayLearn GlobalNo=0 BatteryID=0 Days=1 Hours=2").only().at("NextLearnTime");
+    EXPECT_GT(delayed, first);
     steps("setBatteryStartLearn GlobalNo=0 BatteryID=0; @KWDA_TIME_SCALE=0");
-    EXPECT_GT(run("getBattery GlobalNo=0 BatteryID=0").only().at("NextLearnTime"), battery.at("NextLearnTime"));
+    EXPECT_GT(run("getBattery GlobalNo=0 BatteryID=0").only().at("NextLearnTime"), delayed) << "a learn reschedules";
 
     ::setenv("KWDA_TIME_SCALE", "0.000001", 1);
     steps("setVDCheckConsistency GlobalNo=0 LogicalDriveNum=1");

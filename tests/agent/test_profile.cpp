@@ -230,6 +230,7 @@ TEST_F(ProfileTest, AProbePastItsThresholdCountsAndMembershipsShow) {
         "<TemperatureProbe Reading=\"47\" MaxWarning=\"45\" MaxFailure=\"50\"/>"
         "</Enclosure></Connector><VirtualDisk Layout=\"2\" Disks=\"0:0:0\"/></Controller></StorageProfile>");
     EXPECT_EQ(run("getArrayDisk GlobalNo=0 adisk=0:0:0").only().at("MemberOf"), "0");
+    expectFields(run("getArrayDisk GlobalNo=0 adisk=0:0:1").only(), "-MemberOf");
     expectFields(run("getController GlobalNo=0").only(),
                  "RollupStatus=Non-Critical|Attention=Temperature Probe 0 of Enclosure 0:0 on Controller 0: Warning");
 }

@@ -123,6 +123,13 @@ TEST_F(ReadTest, CreationCapabilitiesAndHotSpareCandidatesFollowTheChosenDisks) 
     expectFields(assoc.objects.back(), "AttributesMask&100");
 }
 
+TEST_F(ReadTest, AControllersArrayInfoLeadsWithTheControllerAndHoldsItsVirtualDisks) {
+    Reply info = run("getSingleControllerArrayInfo GlobalNo=0 CLI=true");
+    ASSERT_FALSE(info.objects.empty());
+    EXPECT_EQ(info.objects[0].at("MaxVDAllowed"), "64");
+    EXPECT_EQ(info.ofType("VirtualDisk").size(), 2u);
+}
+
 TEST_F(ReadTest, TheAlertLogPathAndTheRequestLog) {
     std::string requests = dir + "/requests.log";
     ::setenv("KWDA_LOG", requests.c_str(), 1);
