@@ -89,6 +89,55 @@ Reply send(const std::vector<std::string>& elements) {
     return reply;
 }
 
+std::vector<std::string> split(const std::string& text, char by) {
+    std::vector<std::string> out;
+    std::string item;
+    for (std::istringstream in(text); std::getline(in, item, by);)
+        if (size_t start = item.find_first_not_of(' '); start != std::string::npos) out.push_back(item.substr(start));
+    return out;
+}
+
+std::vector<std::string> words(const std::string& command) {
+    std::vector<std::string> out = split(command, ' ');
+    out.front() = "vexcmd=" + out.front();
+    return out;
+}
+
+Reply run(const std::string& command) { return send(words(command)); }
+
+void steps(const std::string& commands) {
+    for (const auto& command : split(commands, ';')) {
+        if (command[0] == '@') {
+            const size_t eq = command.find('=');
+            ::setenv(command.substr(1, eq - 1).c_str(), command.substr(eq + 1).c_str(), 1);
+            continue;
+        }
+        Reply done = run(command);
+        ASSERT_EQ(done.status, 0) << command << ": " << done.raw;
+    }
+}
+
+void expectFields(const Object& object, const std::string& fields) {
+    for (const auto& field : split(fields, '|')) {
+        if (field[0] == '-') {
+            EXPECT_EQ(object.count(field.substr(1)), 0u) << field;
+            continue;
+        }
+        const size_t at = field.find_first_of("=~&!#");
+        ASSERT_NE(at, std::string::npos) << field;
+        const std::string name = field.substr(0, at), value = field.substr(at + 1);
+        const auto it = object.find(name);
+        ASSERT_TRUE(it != object.end()) << name << " is missing";
+        switch (field[at]) {
+            case '=': EXPECT_EQ(it->second, value) << name; break;
+            case '~': EXPECT_NE(it->second.find(value), std::string::npos) << name << ": " << it->second; break;
+            case '#': EXPECT_EQ(mask(it->second), std::stoul(value, nullptr, 16)) << field; break;
+            case '&': EXPECT_TRUE(hasBit(object, name, std::stoul(value, nullptr, 16))) << field; break;
+            default: EXPECT_FALSE(hasBit(object, name, std::stoul(value, nullptr, 16))) << field;
+        }
+    }
+}
+
 uint32_t mask(const std::string& digits) {
     uint32_t value = 0;
     for (char c : digits) value = (value << 1) | (c == '1' ? 1u : 0u);

@@ -33,6 +33,17 @@ struct Reply {
 // Sends one request ("vexcmd=..." first) and parses the reply.
 Reply send(const std::vector<std::string>& elements);
 
+// "getController GlobalNo=0" as a request (elements apart by blanks).
+std::vector<std::string> words(const std::string& command);
+Reply run(const std::string& command);
+// Runs commands apart by ';', failing the test on a refusal; "@NAME=value"
+// sets an environment variable instead.
+void steps(const std::string& commands);
+// Checks "A=value|B~part|-C|D&hex|E!hex|F#hex" against an object: equals,
+// holds, is absent, has the mask bit set, has it clear, is the mask.
+void expectFields(const Object& object, const std::string& fields);
+std::vector<std::string> split(const std::string& text, char by);
+
 // The value of a binary-digit mask.
 uint32_t mask(const std::string& digits);
 // Whether a disk/vdisk/controller object has the bit in a mask element.

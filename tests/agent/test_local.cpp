@@ -28,9 +28,7 @@ protected:
     static std::string locate(int slot) { return kwtest::machineSlot(root_, slot) + "/locate"; }
     static std::string scan(const std::string& file) { return readFile(root_ + "/sys/" + file); }
 
-    static Object disk(const std::string& controller, const std::string& id) {
-        return send({"vexcmd=getArrayDisk", "GlobalNo=" + controller, "adisk=" + id}).only();
-    }
+    static Object disk(const std::string& id) { return run("getArrayDisk GlobalNo=2 adisk=" + id).only(); }
 
     static inline std::string root_;
 };
@@ -65,97 +63,62 @@ TEST_F(LocalTest, ControllersAndDisksFollowTheKernelsOrder) {
     }
 }
 
-TEST_F(LocalTest, DisksCarryWhatTheKernelKnowsOfThem) {
+// md0: RAID-5 of four slots, sdf (0:0:3) failed, sdg (0:0:4) recovering at 37 %. Only what the machine can do
+// is offered (locate and rescan); everything else is left to the plug-in's ordinary refusal.
+TEST_F(LocalTest, ObjectsCarryWhatTheKernelKnowsOfThem) {
     const struct {
-        const char* controller;
-        const char* id;
-        const char* element;
-        const char* value;
+        const char* request;
+        const char* fields;
     } cases[] = {
-        {"0", "0:0", "Vendor", "Orvik"},  // the first word of an ATA model
-        {"0", "0:0", "ProductID", "OR1000-SATA"},
-        {"0", "0:0", "SerialNumber", "ORV5521001"},  // from the serial number page
-        {"0", "0:0", "InUse", "mounted on / (sda1); swap (sda2)"},
-        {"0", "1:0", "Length", "1000204886016"},
-        {"2", "0:0:5", "Vendor", "HALDEN"},
-        {"2", "0:0:5", "FirmwareVersion", "KT07"},
-        {"3", "0:0", "MediaType", "SSD"},
-        {"3", "0:0", "Vendor", "Velari"},
-        {"3", "0:0", "SerialNumber", "VLR9600001"},
-        {"1", "0:0", "SerialNumber", "VD0003"},
-        {"1", "0:0", "Length", "42949672960"},
+        {"getArrayDisk GlobalNo=0 adisk=0:0",  // vendor: the first word of an ATA model; serial: its own page
+         "Vendor=Orvik|ProductID=OR1000-SATA|SerialNumber=ORV5521001|InUse=mounted on / (sda1); swap (sda2)|"
+         "MasterMethodMask#0"},
+        {"getArrayDisk GlobalNo=0 adisk=1:0", "Length=1000204886016"},
+        {"getArrayDisk GlobalNo=2 adisk=0:0:5", "Vendor=HALDEN|FirmwareVersion=KT07|State=Ready"},
+        {"getArrayDisk GlobalNo=3 adisk=0:0", "MediaType=SSD|Vendor=Velari|SerialNumber=VLR9600001"},
+        {"getArrayDisk GlobalNo=1 adisk=0:0", "SerialNumber=VD0003|Length=42949672960"},
+        {"getController GlobalNo=2", "Name=Kestrel Storage KS8 SAS HBA|MasterMethodMask#1"},
+        {"getController GlobalNo=3", "Name=Non-Volatile memory controller 1f77:0a01"},  // named by class
+        {"getController GlobalNo=1", "MasterMethodMask#0"},  // a virtio disk has nothing to rescan
+        {"getVirtualDisk GlobalNo=2 LogicalDriveNum=0",
+         "State=Degraded|Layout=64|Disks=0:0:0,0:0:1,0:0:2,0:0:3|Progress=37|StripeSize=1024|InUse=mounted on /srv|"
+         "MasterMethodMask#0"},
+        {"getArrayDisk GlobalNo=2 adisk=0:0:0", "State=Online"},
+        {"getArrayDisk GlobalNo=2 adisk=0:0:3", "State=Failed"},
+        {"getArrayDisk GlobalNo=2 adisk=0:0:4", "State=Rebuilding|Progress=37|HotSpareFor=0"},
+        {"getArrayDisk GlobalNo=2 adisk=0:0:1", "MasterMethodMask#3"},
+        {"getEnclosure GlobalNo=2 Enclosure=0:0", "MasterMethodMask#140"},
+        {"getChannel GlobalNo=3 Channel=0", "MasterMethodMask#1"},
+        {"getGlobalInfo", "MasterMethodMask#1"},
     };
     for (const auto& c : cases) {
-        Object d = disk(c.controller, c.id);
-        EXPECT_EQ(d[c.element], c.value) << c.controller << " " << c.id << " " << c.element;
-    }
-    EXPECT_EQ(send({"vexcmd=getController", "GlobalNo=2"}).only().at("Name"), "Kestrel Storage KS8 SAS HBA");
-    EXPECT_EQ(send({"vexcmd=getController", "GlobalNo=3"}).only().at("Name"),
-              "Non-Volatile memory controller 1f77:0a01");  // not in the ID database: named by class
-}
-
-// md0: RAID-5 of four slots, sdf (0:0:3) failed, sdg (0:0:4) recovering at 37 %.
-TEST_F(LocalTest, AnMdArrayIsAVirtualDiskWithItsMembersStatesAndTask) {
-    Object vd = send({"vexcmd=getVirtualDisk", "GlobalNo=2", "LogicalDriveNum=0"}).only();
-    EXPECT_EQ(vd["State"], "Degraded");
-    EXPECT_EQ(vd["Layout"], "64");
-    EXPECT_EQ(vd["Disks"], "0:0:0,0:0:1,0:0:2,0:0:3");
-    EXPECT_EQ(vd["Progress"], "37");
-    EXPECT_EQ(vd["StripeSize"], "1024");
-    EXPECT_EQ(vd["InUse"], "mounted on /srv");
-    EXPECT_EQ(disk("2", "0:0:0")["State"], "Online");
-    EXPECT_EQ(disk("2", "0:0:3")["State"], "Failed");
-    Object recovering = disk("2", "0:0:4");
-    EXPECT_EQ(recovering["State"], "Rebuilding");
-    EXPECT_EQ(recovering["Progress"], "37");
-    EXPECT_EQ(recovering["HotSpareFor"], "0");
-    EXPECT_EQ(disk("2", "0:0:5")["State"], "Ready");
-}
-
-// Only what the machine can do is offered; everything else is left to the
-// plug-in's ordinary refusal.
-TEST_F(LocalTest, MasksOfferOnlyLocateAndRescan) {
-    const struct {
-        std::vector<std::string> request;
-        uint32_t master;
-    } cases[] = {
-        {{"vexcmd=getArrayDisk", "GlobalNo=2", "adisk=0:0:1"}, 0x1 | 0x2},
-        {{"vexcmd=getArrayDisk", "GlobalNo=0", "adisk=0:0"}, 0},
-        {{"vexcmd=getVirtualDisk", "GlobalNo=2", "LogicalDriveNum=0"}, 0},
-        {{"vexcmd=getEnclosure", "GlobalNo=2", "Enclosure=0:0"}, 0x40 | 0x100},
-        {{"vexcmd=getController", "GlobalNo=2"}, 0x1},
-        {{"vexcmd=getController", "GlobalNo=1"}, 0},  // a virtio disk has nothing to rescan
-        {{"vexcmd=getChannel", "GlobalNo=3", "Channel=0"}, 0x1},
-        {{"vexcmd=getGlobalInfo"}, 0x1},
-    };
-    for (const auto& c : cases) {
-        Object o = send(c.request).only();
-        EXPECT_EQ(mask(o.at("MasterMethodMask")), c.master) << c.request[0] << " " << c.request[1];
-        EXPECT_EQ(mask(o.at("CurrentMethodMask")) & ~c.master, 0u) << c.request[0];
+        SCOPED_TRACE(c.request);
+        const Object o = run(c.request).only();
+        expectFields(o, c.fields);
+        EXPECT_EQ(mask(o.at("CurrentMethodMask")) & ~mask(o.at("MasterMethodMask")), 0u);
     }
 }
 
 TEST_F(LocalTest, BlinkWritesTheSlotsLocateFileAndReadsItBack) {
-    Reply on = send({"vexcmd=setArrayDiskBlink", "GlobalNo=2", "adisk=0:0:3"});
-    ASSERT_EQ(on.status, 0) << on.error;
+    steps("setArrayDiskBlink GlobalNo=2 adisk=0:0:3");
     EXPECT_EQ(readFile(locate(3)), "1\n");
     EXPECT_EQ(readFile(locate(2)), "0\n");
-    EXPECT_EQ(disk("2", "0:0:3")["Blink"], "On");
-    ASSERT_EQ(send({"vexcmd=setArrayDiskUnBlink", "GlobalNo=2", "adisk=0:0:3"}).status, 0);
+    EXPECT_EQ(disk("0:0:3")["Blink"], "On");
+    steps("setArrayDiskUnBlink GlobalNo=2 adisk=0:0:3");
     EXPECT_EQ(readFile(locate(3)), "0\n");
     // The kernel's word counts, whoever lit the slot.
     writeFile(locate(5), "1\n");
-    EXPECT_EQ(disk("2", "0:0:5")["Blink"], "On");
+    EXPECT_EQ(disk("0:0:5")["Blink"], "On");
     writeFile(locate(5), "0\n");
     EXPECT_NE(readFile(dir + "/local.alert.log").find("blinking stopped"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(state)) << "the machine's model is never stored";
 }
 
 TEST_F(LocalTest, BlinkingTheEnclosureLightsEverySlot) {
-    ASSERT_EQ(send({"vexcmd=setEnclosureBlink", "GlobalNo=2", "Enclosure=0:0"}).status, 0);
+    steps("setEnclosureBlink GlobalNo=2 Enclosure=0:0");
     for (int slot = 0; slot < 8; ++slot) EXPECT_EQ(readFile(locate(slot)), "1\n") << slot;
-    EXPECT_EQ(send({"vexcmd=getEnclosure", "GlobalNo=2", "Enclosure=0:0"}).only().at("Blink"), "On");
-    ASSERT_EQ(send({"vexcmd=setEnclosureUnBlink", "GlobalNo=2", "Enclosure=0:0"}).status, 0);
+    EXPECT_EQ(run("getEnclosure GlobalNo=2 Enclosure=0:0").only().at("Blink"), "On");
+    steps("setEnclosureUnBlink GlobalNo=2 Enclosure=0:0");
     for (int slot = 0; slot < 8; ++slot) EXPECT_EQ(readFile(locate(slot)), "0\n") << slot;
 }
 
@@ -163,21 +126,20 @@ TEST_F(LocalTest, RescansWriteTheHostsScanFiles) {
     const std::string sas = "class/scsi_host/host4/scan", sata = "class/scsi_host/host0/scan",
                       nvme = "class/nvme/nvme0/rescan_controller";
     const struct {
-        std::vector<std::string> request;
+        const char* request;
         std::vector<std::pair<std::string, std::string>> files;  // file, what it holds afterwards
     } cases[] = {
-        {{"vexcmd=setCntrlRescan", "GlobalNo=2"}, {{sas, "- - -\n"}, {sata, "\n"}}},
-        {{"vexcmd=setChnlRescan", "GlobalNo=0", "Channel=0"}, {{sata, "- - -\n"}, {"class/scsi_host/host1/scan", "\n"}}},
-        {{"vexcmd=setCntrlRescan", "GlobalNo=3"}, {{nvme, "1\n"}, {"class/nvme/nvme1/rescan_controller", "\n"}}},
-        {{"vexcmd=setCntrlGlobalRescan"}, {{sas, "- - -\n"}, {sata, "- - -\n"}, {nvme, "1\n"}}},
+        {"setCntrlRescan GlobalNo=2", {{sas, "- - -\n"}, {sata, "\n"}}},
+        {"setChnlRescan GlobalNo=0 Channel=0", {{sata, "- - -\n"}, {"class/scsi_host/host1/scan", "\n"}}},
+        {"setCntrlRescan GlobalNo=3", {{nvme, "1\n"}, {"class/nvme/nvme1/rescan_controller", "\n"}}},
+        {"setCntrlGlobalRescan", {{sas, "- - -\n"}, {sata, "- - -\n"}, {nvme, "1\n"}}},
     };
     for (const auto& c : cases) {
         for (const auto& file : {sas, sata, nvme, std::string("class/scsi_host/host1/scan"),
                                  std::string("class/nvme/nvme1/rescan_controller")})
             writeFile(root_ + "/sys/" + file, "\n");
-        Reply r = send(c.request);
-        ASSERT_EQ(r.status, 0) << c.request[0] << ": " << r.error;
-        for (const auto& [file, content] : c.files) EXPECT_EQ(scan(file), content) << c.request[0] << " " << file;
+        steps(c.request);
+        for (const auto& [file, content] : c.files) EXPECT_EQ(scan(file), content) << c.request << " " << file;
     }
 }
 

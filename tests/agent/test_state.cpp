@@ -1,7 +1,6 @@
 // The state file: refused without being touched when it is not a usable
-// kwda state; shared safely by concurrent processes; and a writer killed in
-// the middle of a transaction loses nothing it had acknowledged.
-#include <signal.h>
+// kwda state; shared safely by concurrent processes (writers killed midway
+// are the state suite's); its alert log bounded; its default location.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <set>
 
 #include "agent_harness.h"
+#include "environment.h"
 
 namespace kwda_test {
 namespace {
@@ -133,40 +133,36 @@ TEST_F(StateTest, ConcurrentWritersAllGetThrough) {
     EXPECT_EQ(lines(readFile(alertLog())).size(), static_cast<size_t>(kProcesses * kWrites + 1));
 }
 
-TEST_F(StateTest, AKilledWriterLosesNothingItAcknowledged) {
-    constexpr int kDisks = 400, kAcksBeforeKill = 30;
-    useProfile(manyDisks(kDisks));
-    ASSERT_EQ(send({"vexcmd=getGlobalInfo"}).status, 0);
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        for (int k = 0; k < kDisks; ++k)
-            if (createOn(k) && ::write(pipeFds[1], &k, sizeof k) != sizeof k) break;
-        ::_exit(0);
+TEST_F(StateTest, TheAlertLogKeepsItsNewestEventsWithinItsBound) {
+    const int limit = 4096;
+    ::setenv("KWDA_ALERT_LOG_LIMIT", std::to_string(limit).c_str(), 1);
+    for (int i = 0; i < 150; ++i) {
+        steps("setVDBlink GlobalNo=0 LogicalDriveNum=1; setVDUnBlink GlobalNo=0 LogicalDriveNum=1");
+        ASSERT_LE(std::filesystem::file_size(alertLog()), static_cast<uintmax_t>(limit));
     }
-    ::close(pipeFds[1]);
-    std::vector<int> acknowledged;
-    int disk = 0;
-    while (acknowledged.size() < kAcksBeforeKill && ::read(pipeFds[0], &disk, sizeof disk) == sizeof disk)
-        acknowledged.push_back(disk);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    while (::read(pipeFds[0], &disk, sizeof disk) == sizeof disk) acknowledged.push_back(disk);
-    ::close(pipeFds[0]);
-    ASSERT_GE(acknowledged.size(), static_cast<size_t>(kAcksBeforeKill));
+    std::vector<std::string> events = lines(readFile(alertLog()));
+    ASSERT_GT(events.size(), 10u);
+    EXPECT_NE(events.front().find("older events were dropped"), std::string::npos) << events.front();
+    // The newest events, in order: blink and unblink alternate, unblink last.
+    EXPECT_NE(events.back().find("blinking stopped"), std::string::npos);
+    for (size_t i = 1; i + 1 < events.size(); ++i) {
+        bool started = events[i].find("blinking started") != std::string::npos;
+        EXPECT_NE(events[i + 1].find(started ? "blinking stopped" : "blinking started"), std::string::npos)
+            << events[i] << "\n" << events[i + 1];
+    }
+    ::setenv("KWDA_ALERT_LOG_LIMIT", "12", 1);
+    EXPECT_EQ(run("getGlobalInfo").status, 1);
+}
 
-    Reply vds = send({"vexcmd=getVirtualDisksForController", "GlobalNo=0"});
-    ASSERT_EQ(vds.status, 0) << vds.error;
-    std::set<std::string> held;
-    for (const auto& vd : vds.objects) held.insert(vd.at("Disks"));
-    for (int k : acknowledged) EXPECT_EQ(held.count("0:" + std::to_string(k)), 1u) << "acknowledged disk 0:" << k;
-    EXPECT_LE(held.size(), acknowledged.size() + 1) << "at most the write in flight may have landed too";
-    // The state still takes writes.
-    EXPECT_TRUE(createOn(kDisks - 1));
+TEST(StateLocation, TheSystemStateServesEveryUserWhileItExists) {
+    std::string system = (std::filesystem::temp_directory_path() / ("kwda-system-" + std::to_string(::getpid()))).string();
+    ::setenv("XDG_STATE_HOME", "/home/someone/.state", 1);
+    EXPECT_EQ(kwda::defaultStatePath(true, system), system);
+    EXPECT_EQ(kwda::defaultStatePath(false, system), "/home/someone/.state/kwda/state.db");
+    writeFile(system, "");
+    EXPECT_EQ(kwda::defaultStatePath(false, system), system);
+    ::unlink(system.c_str());
+    ::unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace

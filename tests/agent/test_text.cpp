@@ -74,9 +74,7 @@ TEST(ReplyText, AnyBytesGiveAWellFormedDocument) {
 
 class TextWriteTest : public AgentTest {
 protected:
-    Object enclosure() {
-        return send({"vexcmd=getEnclosure", "GlobalNo=0", "Enclosure=0:0"}).only();
-    }
+    Object enclosure() { return run("getEnclosure GlobalNo=0 Enclosure=0:0").only(); }
 };
 
 // The agent is the last line of defence: whatever reaches it is checked
@@ -84,30 +82,26 @@ protected:
 TEST_F(TextWriteTest, TextsThatAreNotUtf8AreRefusedAndNothingIsStored) {
     const Object before = enclosure();
     const size_t events = lines(readFile(alertLog())).size();
-    struct Case {
-        std::vector<std::string> request;
-        std::string reason;
-    };
-    const Case cases[] = {
-        {{"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=\xFF\xFE"},
+    const std::pair<const char*, const char*> cases[] = {
+        {"setEnclosureServiceTag GlobalNo=0 Enclosure=0:0 ServiceTag=\xFF\xFE",
          "service tag is not valid UTF-8 text (byte 1)"},
-        {{"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=ok\xED\xA0\x80"},
+        {"setEnclosureServiceTag GlobalNo=0 Enclosure=0:0 ServiceTag=ok\xED\xA0\x80",
          "service tag is not valid UTF-8 text (byte 3)"},
-        {{"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=a\nb"},
+        {"setEnclosureServiceTag GlobalNo=0 Enclosure=0:0 ServiceTag=a\nb",
          "service tag holds the control character 0x0A (byte 2)"},
-        {{"vexcmd=setEnclosureAssetTag", "GlobalNo=0", "Enclosure=0:0", "AssetTag=\xC3\x28"},
+        {"setEnclosureAssetTag GlobalNo=0 Enclosure=0:0 AssetTag=\xC3\x28",
          "asset tag is not valid UTF-8 text (byte 1)"},
-        {{"vexcmd=setEnclosureAssetName", "GlobalNo=0", "Enclosure=0:0", "AssetName=x\x7f"},
+        {"setEnclosureAssetName GlobalNo=0 Enclosure=0:0 AssetName=x\x7f",
          "asset name holds the control character 0x7F (byte 2)"},
-        {{"vexcmd=setVDReconfigure", "GlobalNo=0", "LogicalDriveNum=0", "Name=Data\xC0\xAF"},
+        {"setVDReconfigure GlobalNo=0 LogicalDriveNum=0 Name=Data\xC0\xAF",
          "virtual disk name is not valid UTF-8 text (byte 5)"},
-        {{"vexcmd=setCntrlRebuildRate", "GlobalNo=0", "RebuildRate=5\x01"},
+        {"setCntrlRebuildRate GlobalNo=0 RebuildRate=5\x01",
          "argument RebuildRate holds the control character 0x01 (byte 2)"},
     };
-    for (const auto& c : cases) {
-        Reply reply = send(c.request);
+    for (const auto& [request, reason] : cases) {
+        Reply reply = run(request);
         EXPECT_EQ(reply.status, 2) << reply.raw;
-        EXPECT_EQ(reply.error, c.reason);
+        EXPECT_EQ(reply.error, reason);
     }
     EXPECT_EQ(enclosure(), before);
     EXPECT_EQ(lines(readFile(alertLog())).size(), events) << "a refused write logged an event";
