@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cmdfw32.h"
@@ -14,17 +15,12 @@
 #include "plugin_run.h"
 #include "vexcs32.h"
 
+// The callbacks the plug-in exports without a header of their own.
+using ValidateFn = std::remove_pointer_t<NVValidateFunc>;
 extern "C" {
-int32_t CmdConfigArrayDisksValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigBatteryValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigEnclosureValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigChannelsValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigServiceRequestValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*,
-                                            char*);
-int32_t CmdConfigService_PatrolReadRate_ValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*,
-                                                    char*, char*);
-int32_t CmdConfigServiceMissingDiskValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*,
-                                                char*, char*);
+ValidateFn CmdConfigArrayDisksValidateFunc, CmdConfigBatteryValidateFunc, CmdConfigEnclosureValidateFunc;
+ValidateFn CmdConfigChannelsValidateFunc, CmdConfigServiceRequestValidateFunc;
+ValidateFn CmdConfigService_PatrolReadRate_ValidateFunc, CmdConfigServiceMissingDiskValidateFunc;
 }
 
 namespace devtest {
