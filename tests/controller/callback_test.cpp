@@ -27,34 +27,52 @@ TEST_F(Callback, DebugNeedsNoController) {
     EXPECT_EQ(call.request(), (std::vector<std::string>{"NumDCSIFArgs=1", "param0=debug"}));
 }
 
-TEST_F(Callback, ActionsWithoutARowAreStillHandled) {
-    Call dump({"action=dumpevents", "controller=0"}, {"GlobalNo=0"});
-    EXPECT_EQ(dump.run(), 1000);
-    EXPECT_EQ(dump.request(), (std::vector<std::string>{"GlobalNo=0", "Property=5"}));
-
-    Call same({"action=setpatrolreadrate", "controller=0", "rate=30"}, {"GlobalNo=0", "Rate=30"});
-    EXPECT_EQ(same.run(), 1657);
-    EXPECT_EQ(same.first(), kSentinel);
-    EXPECT_EQ(same.second(), kSentinel);
-    EXPECT_EQ(same.request().size(), 2u);
-
-    Call other({"action=setpatrolreadrate", "controller=0", "rate=31"}, {"GlobalNo=0", "Rate=31"});
-    EXPECT_EQ(other.run(), 1000);
-    EXPECT_EQ(other.request(), (std::vector<std::string>{"GlobalNo=0", "Rate=31", "AttribType=2"}));
-
-    Call unknown({"action=pauseio", "controller=0"}, {"GlobalNo=0"});  // supported, no handling of its own
-    EXPECT_EQ(unknown.run(), 1000);
-    EXPECT_EQ(unknown.request().size(), 1u);
-}
-
-TEST_F(Callback, RateActionsWithoutARate) {
-    Call bgi({"action=setbgirate", "controller=0"}, {"GlobalNo=0"});
-    EXPECT_EQ(bgi.run(), 1000);
-    EXPECT_EQ(bgi.request(), (std::vector<std::string>{"GlobalNo=0", "AttribType=1"}));
-    Call rebuild({"action=setrebuildrate", "controller=0"}, {"GlobalNo=0"});
-    EXPECT_EQ(rebuild.run(), 1000);
-    EXPECT_EQ(rebuild.request().size(), 1u);
-    EXPECT_TRUE(agent.requestsFor("getController").empty());
+// Each row: the user's words, the request as the framework built it, the
+// status, both message arguments (null: not checked) and the request after.
+TEST_F(Callback, DirectCallsAnswerAndAdjustTheRequest) {
+    using Strings = std::vector<std::string>;
+    const struct {
+        Strings user;
+        Strings request;
+        int32_t status;
+        const char* first;
+        const char* second;
+        Strings after;
+    } cases[] = {
+        // Actions without a row of their own are still handled.
+        {{"action=dumpevents", "controller=0"}, {"GlobalNo=0"}, 1000, kSentinel, kSentinel, {"GlobalNo=0", "Property=5"}},
+        {{"action=setpatrolreadrate", "controller=0", "rate=30"}, {"GlobalNo=0", "Rate=30"}, 1657, kSentinel, kSentinel,
+         {"GlobalNo=0", "Rate=30"}},
+        {{"action=setpatrolreadrate", "controller=0", "rate=31"}, {"GlobalNo=0", "Rate=31"}, 1000, nullptr, nullptr,
+         {"GlobalNo=0", "Rate=31", "AttribType=2"}},
+        {{"action=pauseio", "controller=0"}, {"GlobalNo=0"}, 1000, nullptr, nullptr, {"GlobalNo=0"}},
+        // Rate actions without a rate ask for no current rate.
+        {{"action=setbgirate", "controller=0"}, {"GlobalNo=0"}, 1000, nullptr, nullptr, {"GlobalNo=0", "AttribType=1"}},
+        {{"action=setrebuildrate", "controller=0"}, {"GlobalNo=0"}, 1000, nullptr, nullptr, {"GlobalNo=0"}},
+        {{"controller=0"}, {"GlobalNo=0"}, 1614, "", nullptr, {"GlobalNo=0"}},  // no action
+        {{"action=rescan"}, {}, 1600, "", "0, 1, 2, 3", {}},                     // no controller
+        // Creation without its layout or size.
+        {{"action=createvdisk", "controller=0", "size=1g", "adisk=0:0:1"}, {"GlobalNo=0", "adisk=0:0:1", "Length=1g"},
+         1609, kSentinel, nullptr, {"GlobalNo=0", "adisk=0:0:1", "Length=1g"}},
+        {{"action=createvdisk", "controller=0", "raid=r5", "size=1g", "adisk=0:0:1"},
+         {"GlobalNo=0", "adisk=0:0:1", "Length=1g"}, 1609, nullptr, nullptr, {"GlobalNo=0", "adisk=0:0:1", "Length=1g"}},
+        {{"action=createvdisk", "controller=0", "raid=r0", "adisk=0:0:1"}, {"GlobalNo=0", "adisk=0:0:1", "Layout=2"},
+         1606, nullptr, nullptr, {"GlobalNo=0", "adisk=0:0:1", "Layout=2"}},
+        // Length is added when the request lacks it.
+        {{"action=createvdisk", "controller=0", "raid=r0", "size=min", "adisk=0:0:1"},
+         {"GlobalNo=0", "adisk=0:0:1", "Layout=2"}, 1000, nullptr, nullptr,
+         {"GlobalNo=0", "adisk=0:0:1", "Layout=2", "Length=1"}},
+    };
+    for (const auto& c : cases) {
+        agent.clearRequests();
+        Call call(c.user, c.request);
+        EXPECT_EQ(call.run(), c.status) << c.user[0];
+        if (c.first) EXPECT_EQ(call.first(), c.first) << c.user[0];
+        if (c.second) EXPECT_EQ(call.second(), c.second) << c.user[0];
+        EXPECT_EQ(call.request(), c.after) << c.user[0];
+        if (c.user[0] == "action=setbgirate" || c.user[0] == "action=setrebuildrate")
+            EXPECT_TRUE(agent.requestsFor("getController").empty()) << c.user[0];
+    }
 }
 
 TEST_F(Callback, SilentControllerDescriptionLetsTheRateGo) {
@@ -77,38 +95,6 @@ TEST_F(Callback, NoBlockForTheAppendedArgumentIs1655) {
     Call call({"action=importforeignconfig", "controller=0"}, {"GlobalNo=0"});
     EXPECT_EQ(call.run(), 1655);
     EXPECT_EQ(call.request().size(), 1u);
-}
-
-TEST_F(Callback, NoActionIsAnUnsupportedAction) {
-    Call call({"controller=0"}, {"GlobalNo=0"});
-    EXPECT_EQ(call.run(), 1614);
-    EXPECT_EQ(call.first(), "");
-}
-
-TEST_F(Callback, MissingControllerIsRefused) {
-    Call call({"action=rescan"}, {});
-    EXPECT_EQ(call.run(), 1600);
-    EXPECT_EQ(call.first(), "");
-    EXPECT_EQ(call.second(), "0, 1, 2, 3");
-}
-
-TEST_F(Callback, CreationWithoutRaidOrSizeIsRefused) {
-    Call noRaid({"action=createvdisk", "controller=0", "size=1g", "adisk=0:0:1"}, {"GlobalNo=0", "adisk=0:0:1", "Length=1g"});
-    EXPECT_EQ(noRaid.run(), 1609);
-    EXPECT_EQ(noRaid.first(), kSentinel);
-    Call wordOnly({"action=createvdisk", "controller=0", "raid=r5", "size=1g", "adisk=0:0:1"},
-                  {"GlobalNo=0", "adisk=0:0:1", "Length=1g"});
-    EXPECT_EQ(wordOnly.run(), 1609);
-    Call noSize({"action=createvdisk", "controller=0", "raid=r0", "adisk=0:0:1"}, {"GlobalNo=0", "adisk=0:0:1", "Layout=2"});
-    EXPECT_EQ(noSize.run(), 1606);
-    EXPECT_EQ(noSize.request().size(), 3u);
-}
-
-TEST_F(Callback, LengthIsAddedWhenTheRequestLacksIt) {
-    Call call({"action=createvdisk", "controller=0", "raid=r0", "size=min", "adisk=0:0:1"},
-              {"GlobalNo=0", "adisk=0:0:1", "Layout=2"});
-    EXPECT_EQ(call.run(), 1000);
-    EXPECT_EQ(call.request(), (std::vector<std::string>{"GlobalNo=0", "adisk=0:0:1", "Layout=2", "Length=1"}));
 }
 
 TEST_F(Callback, NoBlockForTheNewLengthKeepsTheOldOne) {

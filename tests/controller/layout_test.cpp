@@ -13,15 +13,41 @@ void scriptMask(kwtest::TestAgent& agent, const char* element, const std::string
     agent.on("getController", {"GlobalNo=9"}, reply({{{"GlobalNo", "9"}, {element, mask}}}));
 }
 
-TEST_F(Layout, RaidLayoutListsTheOfferedWordsInBitOrder) {
-    scriptMask(agent, "RAIDLevelsMask", bits(1 | 2 | 64 | 262144));
-    char list[128] = {};
-    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "4", list, sizeof list), -1);
-    EXPECT_STREQ(list, "c, r0, r5, r60");
-    EXPECT_EQ(agent.requests().back(), (Request{"vexcmd=getController", "GlobalNo=9", "CLI=true"}));
-    char unused[128] = {};
-    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "262144", unused, sizeof unused), 0);
-    EXPECT_STREQ(unused, "");
+// The offered words follow the mask in ascending bit order, bits without a
+// word are left out, and the list is appended to what the buffer holds.
+TEST_F(Layout, ValueMeetsTheMaskOrTheOfferedWordsAreListed) {
+    const struct {
+        Check check;
+        const char* element;
+        std::string mask;
+        const char* value;
+        const char* initial;
+        int32_t result;
+        const char* list;
+    } cases[] = {
+        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", bits(1 | 2 | 64 | 262144), "4", "", -1,
+         "c, r0, r5, r60"},
+        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", bits(1 | 2 | 64 | 262144), "262144", "", 0, ""},
+        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", bits(8 | 16 | 64 | 1024), "2", "", -1, "r5"},
+        {IsUserStripeSizeValidForController, "StripeSizesMask", "11", "4", "", -1, "512b, 1kb"},
+        {IsUserWritePolicyValidForController, "WritePolicyMask", bits(16), "1", "", -1, "wea"},
+        {IsUserCachePolicyValidForController, "CachePolicyMask", "101", "1", "", 0, ""},
+        {IsUserCachePolicyValidForController, "CachePolicyMask", "101", "2", "", -1, "d"},  // bit 4 has no word
+        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "0", "", -1, "rc"},
+        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "", "", -1, "rc"},
+        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "abc", "", -1, "rc"},
+        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "-1x", "", 0, ""},  // -1: every bit set
+        {IsUserReadPolicyValidForController, "ReadPolicyMask", "", "1", "", -1, ""},
+        {IsUserReadPolicyValidForController, "ReadPolicyMask", "11", "4", "X", -1, "Xrc, nrc"},
+    };
+    for (const auto& c : cases) {
+        scriptMask(agent, c.element, c.mask);
+        char list[128] = {};
+        snprintf(list, sizeof list, "%s", c.initial);
+        EXPECT_EQ(c.check("9", c.value, list, sizeof list), c.result) << c.element << " " << c.mask << " " << c.value;
+        EXPECT_STREQ(list, c.list) << c.element << " " << c.mask << " " << c.value;
+    }
+    EXPECT_EQ(agent.requests().front(), (Request{"vexcmd=getController", "GlobalNo=9", "CLI=true"}));
 }
 
 // A full mask lists every word of the member, in ascending bit order.
@@ -48,49 +74,6 @@ TEST_F(Layout, FullMasksListEveryWord) {
         EXPECT_EQ(c.check("9", "2147483648", list, sizeof list), -1) << c.element;
         EXPECT_STREQ(list, c.words) << c.element;
     }
-}
-
-TEST_F(Layout, WordsNoTableAcceptsAreStillListed) {
-    scriptMask(agent, "StripeSizesMask", "11");
-    char stripes[128] = {};
-    EXPECT_EQ(IsUserStripeSizeValidForController("9", "4", stripes, sizeof stripes), -1);
-    EXPECT_STREQ(stripes, "512b, 1kb");
-    scriptMask(agent, "WritePolicyMask", bits(16));
-    char writes[128] = {};
-    EXPECT_EQ(IsUserWritePolicyValidForController("9", "1", writes, sizeof writes), -1);
-    EXPECT_STREQ(writes, "wea");
-}
-
-TEST_F(Layout, BitsWithoutAWordAreLeftOut) {
-    scriptMask(agent, "RAIDLevelsMask", bits(8 | 16 | 64 | 1024));
-    char list[128] = {};
-    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "2", list, sizeof list), -1);
-    EXPECT_STREQ(list, "r5");
-}
-
-TEST_F(Layout, ValueAndMaskSemantics) {
-    scriptMask(agent, "CachePolicyMask", "101");  // mask 5: bits 1 and 4
-    char list[128] = {};
-    EXPECT_EQ(IsUserCachePolicyValidForController("9", "1", list, sizeof list), 0);
-    EXPECT_EQ(IsUserCachePolicyValidForController("9", "2", list, sizeof list), -1);
-    EXPECT_STREQ(list, "d");  // bit 4 has no cache policy word
-    for (const char* value : {"0", "", "abc", "-1x"}) {
-        char none[128] = {};
-        scriptMask(agent, "ReadPolicyMask", "1");
-        EXPECT_EQ(IsUserReadPolicyValidForController("9", value, none, sizeof none), value == std::string("-1x") ? 0 : -1)
-            << value;  // -1 has every bit set, so it meets the mask
-    }
-    scriptMask(agent, "ReadPolicyMask", "");
-    char empty[128] = {};
-    EXPECT_EQ(IsUserReadPolicyValidForController("9", "1", empty, sizeof empty), -1);
-    EXPECT_STREQ(empty, "");
-}
-
-TEST_F(Layout, ExistingTextStaysAndNoLeadingSeparatorIsAdded) {
-    scriptMask(agent, "ReadPolicyMask", "11");
-    char list[128] = "X";
-    EXPECT_EQ(IsUserReadPolicyValidForController("9", "4", list, sizeof list), -1);
-    EXPECT_STREQ(list, "Xrc, nrc");
 }
 
 TEST_F(Layout, ListsAreCutAtTheBufferAndNeverOverrun) {

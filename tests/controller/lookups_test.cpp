@@ -19,59 +19,66 @@ Flags availability(const char* action, const char* controller) {
     return f;
 }
 
-void scriptList(kwtest::TestAgent& agent, const std::vector<Object>& controllers) {
-    agent.on("getControllerList", reply(controllers));
+void scriptList(kwtest::TestAgent& agent, const std::string& list) {
+    if (!list.empty()) agent.on("getControllerList", list);
 }
 
+// Each row scripts the controller list (the scripted system when empty, no
+// reply when null) and reads one action's flags.
 TEST_F(Lookups, FlagsCarryTheActionsBitOfEachMask) {
-    scriptList(agent, {{{"GlobalNo", "5"}, {"MasterMethodMask", "10000000"}, {"CurrentMethodMask", "0"}}});
-    Flags reset = availability("resetconfig", "5");
-    EXPECT_EQ(reset.supported, 0x80u);
-    EXPECT_EQ(reset.allowed, 0u);
-    Flags rescan = availability("rescan", "5");
-    EXPECT_EQ(rescan.supported, 0u);
-    EXPECT_EQ(rescan.allowed, 0u);
+    const std::string five = reply({{{"GlobalNo", "5"}, {"MasterMethodMask", "10000000"}, {"CurrentMethodMask", "0"}}});
+    const std::string seven = reply({{{"MasterMethodMask", "1"}, {"CurrentMethodMask", "1"}},  // no GlobalNo
+                                     {{"GlobalNo", "12345678"}, {"MasterMethodMask", "1"}, {"CurrentMethodMask", "1"}},
+                                     {{"GlobalNo", "1"}, {"MasterMethodMask", "11"}}});
+    // 33 digits: only the last 32 count (bit 32 and bit 0).
+    const std::string wide = reply({{{"GlobalNo", "0"}, {"MasterMethodMask", "1" + std::string(32, '0')},
+                                     {"CurrentMethodMask", "1" + std::string(31, '0') + "1"}}});
+    // Cut to 63 characters the final "1" is lost and the mask is 0.
+    const std::string longMask = "1" + std::string(70, '0') + "1";
+    const std::string cut = reply({{{"GlobalNo", "0"}, {"MasterMethodMask", longMask}, {"CurrentMethodMask", longMask}}});
+    const struct {
+        const std::string* list;
+        const char* action;
+        const char* controller;
+        uint32_t supported;
+        uint32_t allowed;
+    } cases[] = {
+        {&five, "resetconfig", "5", 0x80, 0},
+        {&five, "rescan", "5", 0, 0},
+        {nullptr, "rescan", "0", 0, 0},
+        {&seven, "rescan", "1234567", 1, 1},  // found by its first seven characters
+        {&seven, "rescan", "12345678", 0, 0},
+        {&seven, "flush", "1", 2, 0},  // an absent mask reads as 0
+        {&seven, "rescan", "01", 0, 0},
+        {&wide, "rescan", "0", 0, 1},
+        {&cut, "rescan", "0", 0, 0},
+    };
+    for (const auto& c : cases) {
+        if (c.list)
+            scriptList(agent, *c.list);
+        else
+            agent.silent("getControllerList");
+        Flags f = availability(c.action, c.controller);
+        EXPECT_EQ(f.supported, c.supported) << c.action << " on " << c.controller;
+        EXPECT_EQ(f.allowed, c.allowed) << c.action << " on " << c.controller;
+    }
     EXPECT_EQ(agent.requests().front(), Request{"vexcmd=getControllerList"});
+    agent.on("getControllerList", "<not xml");
+    Flags broken = availability("rescan", "0");
+    EXPECT_EQ(broken.supported | broken.allowed, 0u);
+    uint32_t s = 0, a = 0;
+    kwsup::setAvailabilityFlags(longMask.c_str(), nullptr, 1, &s, &a);
+    EXPECT_EQ(s, 1u);
+    EXPECT_EQ(a, 0u);
 }
 
 TEST_F(Lookups, ActionWordsIgnoreCaseAndUnknownWordsGetNothing) {
     EXPECT_EQ(availability("CreateVDisk", "0").supported, 0x40u);
     EXPECT_EQ(availability("IMPORTRECOVERFOREIGNCONFIG", "0").allowed, 0x2000000u);
-    Flags debug = availability("debug", "0");
-    EXPECT_EQ(debug.supported | debug.allowed, 0u);
-    Flags none = availability(nullptr, "0");
-    EXPECT_EQ(none.supported | none.allowed, 0u);
-}
-
-TEST_F(Lookups, ControllerIsFoundByItsFirstSevenCharacters) {
-    scriptList(agent, {{{"MasterMethodMask", "1"}, {"CurrentMethodMask", "1"}},  // no GlobalNo: passed over
-                       {{"GlobalNo", "12345678"}, {"MasterMethodMask", "1"}, {"CurrentMethodMask", "1"}},
-                       {{"GlobalNo", "1"}, {"MasterMethodMask", "11"}}});
-    EXPECT_EQ(availability("rescan", "1234567").supported, 1u);
-    EXPECT_EQ(availability("rescan", "12345678").supported, 0u);
-    Flags one = availability("flush", "1");
-    EXPECT_EQ(one.supported, 2u);
-    EXPECT_EQ(one.allowed, 0u);  // absent mask reads as 0
-    Flags missing = availability("rescan", "01");
-    EXPECT_EQ(missing.supported | missing.allowed, 0u);
-}
-
-TEST_F(Lookups, OnlyTheLastThirtyTwoDigitsOfAMaskCount) {
-    std::string mask = "1" + std::string(31, '0') + "1";  // 33 digits: bit 32 and bit 0
-    scriptList(agent, {{{"GlobalNo", "0"}, {"MasterMethodMask", "1" + std::string(32, '0')},
-                        {"CurrentMethodMask", mask}}});
-    Flags f = availability("rescan", "0");
-    EXPECT_EQ(f.supported, 0u);
-    EXPECT_EQ(f.allowed, 1u);
-}
-
-TEST_F(Lookups, SilentOrBrokenAgentMeansUnsupported) {
-    agent.silent("getControllerList");
-    Flags silent = availability("rescan", "0");
-    EXPECT_EQ(silent.supported | silent.allowed, 0u);
-    agent.on("getControllerList", "<not xml");
-    Flags broken = availability("rescan", "0");
-    EXPECT_EQ(broken.supported | broken.allowed, 0u);
+    for (const char* word : {"debug", static_cast<const char*>(nullptr)}) {
+        Flags none = availability(word, "0");
+        EXPECT_EQ(none.supported | none.allowed, 0u);
+    }
 }
 
 // The mechanism as the other members use it: occurrence reading, buffer
@@ -113,18 +120,6 @@ TEST_F(Lookups, BufferFirstFailsBeforeAnythingIsSent) {
     EXPECT_EQ(kwsup::checkOperationAvailability(query, 1, &supported, &allowed), 272);
     EXPECT_EQ(supported, 5u);
     EXPECT_TRUE(agent.requests().empty());
-}
-
-TEST_F(Lookups, MasksAreCutToTheirCapacity) {
-    // "1" followed by 70 zeros and a final "1": cut to 63 characters the
-    // last digit is lost and the mask is 0.
-    std::string longMask = "1" + std::string(70, '0') + "1";
-    scriptList(agent, {{{"GlobalNo", "0"}, {"MasterMethodMask", longMask}, {"CurrentMethodMask", longMask}}});
-    EXPECT_EQ(availability("rescan", "0").supported, 0u);
-    uint32_t s = 0, a = 0;
-    kwsup::setAvailabilityFlags(longMask.c_str(), nullptr, 1, &s, &a);
-    EXPECT_EQ(s, 1u);
-    EXPECT_EQ(a, 0u);
 }
 
 TEST_F(Lookups, TagValueIsReadCutOrReportedMissing) {

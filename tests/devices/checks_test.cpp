@@ -25,47 +25,103 @@ Flags flagsOf(Fn member) {
     return f;
 }
 
-TEST_F(Checks, ArrayDiskFormFollowsTheNumberOfParts) {
-    script("getArrayDisksForController", {"GlobalNo=0"},
-             reply({disk("1", "2", "15", 0x400, 0x000), disk("1", "0", "16", 0x400, 0x400),
-                    disk("123", "45", "6", 0x400, 0x400)}));
-    struct Case {
-        const char* id;
-        uint32_t supported;
-        uint32_t allowed;
-    } cases[] = {
-        {"1:2:15", 0x400, 0},      // enclosure form
-        {"1:15", 0x400, 0},        // connector form of the same disk
-        {"1:0:16", 0x400, 0x400},
-        {"1:2:16", 0, 0},          // no such disk
-        {"123:45:6", 0, 0},        // third part past the seventh character: compared as connector form
-        {"123:6", 0x400, 0x400},
-    };
-    for (const auto& c : cases) {
-        Flags f = flagsOf([&](uint32_t* s, uint32_t* a) {
-            return IsUserOperationValidForArrayDisk("rebuild", "0", c.id, s, a);
-        });
-        EXPECT_EQ(f.result, 0) << c.id;
-        EXPECT_EQ(f.supported, c.supported) << c.id;
-        EXPECT_EQ(f.allowed, c.allowed) << c.id;
-    }
-    EXPECT_EQ(agent.requestsFor("getArrayDisksForController")[0],
-              (Strings{"vexcmd=getArrayDisksForController", "GlobalNo=0", "CLI=true"}));
+
+// Every member reads the bits of the object it names, each object found by
+// its own identifier form. Rows run in order against one scripted system.
+using Member = int32_t (*)(const char*, const char*, const char*, uint32_t*, uint32_t*);
+int32_t storageObject(const char* action, const char*, const char*, uint32_t* s, uint32_t* a) {
+    return IsUserOperationValidForStorageObject(action, s, a);
 }
 
-TEST_F(Checks, ArrayDiskActionBits) {
-    script("getArrayDisksForController", {"GlobalNo=0"}, reply({disk("0", "0", "1", 0x3FFFF, 0x3FFFF)}));
-    struct Case {
-        const char* action;
-        uint32_t bit;
-    } cases[] = {{"BLINK", 0x1}, {"unassignglobalhotspare", 0x20}, {"cancelclear", 0x20000}, {"spindown", 0}};
+struct MemberCase {
+    Member member;
+    const char* action;
+    const char* id;
+    int32_t result;
+    uint32_t supported;
+    uint32_t allowed;
+};
+
+void expectMembers(const std::vector<MemberCase>& cases) {
     for (const auto& c : cases) {
-        Flags f = flagsOf([&](uint32_t* s, uint32_t* a) {
-            return IsUserOperationValidForArrayDisk(c.action, "0", "0:0:1", s, a);
-        });
-        EXPECT_EQ(f.supported, c.bit) << c.action;
-        EXPECT_EQ(f.allowed, c.bit) << c.action;
+        Flags f = flagsOf([&](uint32_t* s, uint32_t* a) { return c.member(c.action, "0", c.id, s, a); });
+        EXPECT_EQ(f.result, c.result) << c.action << " " << c.id;
+        EXPECT_EQ(f.supported, c.supported) << c.action << " " << c.id;
+        EXPECT_EQ(f.allowed, c.allowed) << c.action << " " << c.id;
     }
+}
+
+TEST_F(Checks, MembersReadTheBitsOfTheNamedObject) {
+    script("getArrayDisksForController", {"GlobalNo=0"},
+           reply({disk("1", "2", "15", 0x400, 0x000), disk("1", "0", "16", 0x400, 0x400),
+                  disk("123", "45", "6", 0x400, 0x400), disk("0", "0", "1", 0x3FFFF, 0x3FFFF)}));
+    script("getBatteriesForController", {"GlobalNo=0"},
+           reply({{{"BatteryID", "0"}, {"MasterMethodMask", "111"}, {"CurrentMethodMask", "001"}},
+                  {{"BatteryID", "1"}, {"MasterMethodMask", "010"}, {"CurrentMethodMask", "010"}}}));
+    script("getEnclosuresForController", {"GlobalNo=0"},
+           reply({{{"Channel", "0"}, {"BusProtocol", "8"}, {"EnclosureID", "2"}, {"MasterMethodMask", "101001100"},
+                   {"CurrentMethodMask", "001000000"}},
+                  {{"Channel", "1"}, {"BusProtocol", "7"}, {"EnclosureID", "0"}, {"MasterMethodMask", "1"},
+                   {"CurrentMethodMask", "1"}}}));
+    script("getChannelsForController", {"GlobalNo=0"},
+           reply({{{"Channel", "0"}, {"MasterMethodMask", "11"}, {"CurrentMethodMask", "10"}},
+                  {{"Channel", "1"}, {"MasterMethodMask", "0"}, {"CurrentMethodMask", "0"}}}));
+    script("sendPassThruCmdToDCSIF", {"param0=report"},
+           reply({{{"MasterMethodMask", "111"}, {"CurrentMethodMask", "001"}}}));
+    const Member adisk = IsUserOperationValidForArrayDisk, battery = IsUserOperationValidForBattery,
+                 enclosure = IsUserOperationValidForEnclosure, channel = IsUserOperationValidForChannel;
+    expectMembers({
+        {adisk, "rebuild", "1:2:15", 0, 0x400, 0},  // enclosure form
+        {adisk, "rebuild", "1:15", 0, 0x400, 0},    // connector form of the same disk
+        {adisk, "rebuild", "1:0:16", 0, 0x400, 0x400},
+        {adisk, "rebuild", "1:2:16", 0, 0, 0},
+        {adisk, "rebuild", "123:45:6", 0, 0, 0},  // third part past the seventh character: connector form
+        {adisk, "rebuild", "123:6", 0, 0x400, 0x400},
+        {adisk, "BLINK", "0:0:1", 0, 0x1, 0x1},
+        {adisk, "unassignglobalhotspare", "0:0:1", 0, 0x20, 0x20},
+        {adisk, "cancelclear", "0:0:1", 0, 0x20000, 0x20000},
+        {adisk, "spindown", "0:0:1", 0, 0, 0},
+        {battery, "DelayLearn", "0", 0, 0x4, 0},
+        {battery, "startlearn", "1", 0, 0x2, 0x2},
+        {battery, "recondition", "01", 0, 0, 0},  // identifiers are texts
+        {enclosure, "blink", "0:2", 0, 0x40, 0x40},
+        {enclosure, "unblink", "0:2", 0, 0x100, 0},
+        {enclosure, "setassetname", "0:2", 0, 0x4, 0},
+        {enclosure, "settempprobes", "0:2", 0, 0x8, 0},
+        {enclosure, "blink", "0", 0, 0, 0},  // protocol 8 needs the enclosure part
+        {enclosure, "enablealarm", "1", 0, 0x1, 0x1},
+        {enclosure, "enablealarm", "1:0", 0, 0, 0},  // other protocols name the connector alone
+        {enclosure, "reset", "1", 0, 0, 0},
+        {enclosure, "DisableSTS", "7", 0, 0x4, 0},  // service-tag reporting is the storage object's
+        {channel, "RESCAN", "0", 0, 1, 0},
+        {channel, "rescan", "1", 0, 0, 0},
+        {channel, "flush", "0", 0, 0, 0},  // only rescan has a bit
+        {channel, "rescan", "5", 0, 0, 0},
+        {storageObject, "GlobalRescan", "", 0, 1, 1},
+        {storageObject, "enablests", "", 0, 2, 0},
+        {storageObject, "disablests", "", 0, 4, 0},
+        {storageObject, "rescan", "", 0, 0, 0},
+    });
+    EXPECT_EQ(agent.requestsFor("getArrayDisksForController")[0],
+              (Strings{"vexcmd=getArrayDisksForController", "GlobalNo=0", "CLI=true"}));
+    EXPECT_EQ(agent.requestsFor("sendPassThruCmdToDCSIF")[0],
+              (Strings{"vexcmd=sendPassThruCmdToDCSIF", "NumDCSIFArgs=2", "param0=report", "param1=storage"}));
+    const size_t enclosureQueries = agent.requestsFor("getEnclosuresForController").size();
+    expectMembers({{enclosure, "enablests", "0:2", 0, 0x2, 0}});
+    EXPECT_EQ(agent.requestsFor("getEnclosuresForController").size(), enclosureQueries + 1)
+        << "the enclosure is read for service-tag actions too";
+
+    for (const char* command : {"getBatteriesForController", "getEnclosuresForController", "getChannelsForController",
+                                "sendPassThruCmdToDCSIF"})
+        silence(command);
+    expectMembers({
+        {battery, "recondition", "0", 272, kUntouched, kUntouched},
+        {enclosure, "blink", "0:2", 272, kUntouched, kUntouched},
+        {enclosure, "enablests", "0:2", 272, kUntouched, kUntouched},
+        {channel, "rescan", "0", 272, kUntouched, kUntouched},
+        {storageObject, "globalrescan", "", 0, 0, 0},
+        {storageObject, "debug", "", 0, 1, 1},  // debug whatever the masks
+    });
 }
 
 TEST_F(Checks, ArrayDiskWithoutReplyIsUnsupportedAndWithoutBufferUntouched) {
@@ -79,26 +135,6 @@ TEST_F(Checks, ArrayDiskWithoutReplyIsUnsupportedAndWithoutBufferUntouched) {
     EXPECT_EQ(f.result, 272);
     EXPECT_EQ(f.supported, kUntouched);
     EXPECT_TRUE(agent.requests().empty()) << "the buffer is had before anything is sent";
-}
-
-TEST_F(Checks, BatteryMember) {
-    script("getBatteriesForController", {"GlobalNo=0"},
-             reply({{{"BatteryID", "0"}, {"MasterMethodMask", "111"}, {"CurrentMethodMask", "001"}},
-                    {{"BatteryID", "1"}, {"MasterMethodMask", "010"}, {"CurrentMethodMask", "010"}}}));
-    auto check = [](const char* action, const char* battery) {
-        return flagsOf([&](uint32_t* s, uint32_t* a) { return IsUserOperationValidForBattery(action, "0", battery, s, a); });
-    };
-    Flags f = check("DelayLearn", "0");
-    EXPECT_EQ(f.supported, 0x4u);
-    EXPECT_EQ(f.allowed, 0u);
-    f = check("startlearn", "1");
-    EXPECT_EQ(f.supported, 0x2u);
-    EXPECT_EQ(f.allowed, 0x2u);
-    EXPECT_EQ(check("recondition", "01").supported, 0u) << "identifiers are texts";
-    silence("getBatteriesForController");
-    f = check("recondition", "0");
-    EXPECT_EQ(f.result, 272);
-    EXPECT_EQ(f.supported, kUntouched);
 }
 
 TEST_F(Checks, LearnDelayLimit) {
@@ -123,44 +159,6 @@ TEST_F(Checks, LearnDelayLimit) {
     EXPECT_EQ(IsDelayLearnWithinMaxLearnDelay("0", "0", "1", "0", maximum, sizeof maximum), 272);
     silence("getBattery");
     EXPECT_EQ(IsDelayLearnWithinMaxLearnDelay("0", "0", "1", "0", maximum, sizeof maximum), -1);
-}
-
-TEST_F(Checks, EnclosureMemberFormsIdentifiersByProtocol) {
-    script("getEnclosuresForController", {"GlobalNo=0"},
-             reply({{{"Channel", "0"}, {"BusProtocol", "8"}, {"EnclosureID", "2"}, {"MasterMethodMask", "101001100"},
-                     {"CurrentMethodMask", "001000000"}},
-                    {{"Channel", "1"}, {"BusProtocol", "7"}, {"EnclosureID", "0"}, {"MasterMethodMask", "1"},
-                     {"CurrentMethodMask", "1"}}}));
-    auto check = [](const char* action, const char* enclosure) {
-        return flagsOf([&](uint32_t* s, uint32_t* a) { return IsUserOperationValidForEnclosure(action, "0", enclosure, s, a); });
-    };
-    Flags f = check("blink", "0:2");
-    EXPECT_EQ(f.supported, 0x40u);
-    EXPECT_EQ(f.allowed, 0x40u);
-    f = check("unblink", "0:2");
-    EXPECT_EQ(f.supported, 0x100u);
-    EXPECT_EQ(f.allowed, 0u);
-    EXPECT_EQ(check("setassetname", "0:2").supported, 0x4u);
-    EXPECT_EQ(check("settempprobes", "0:2").supported, 0x8u);
-    EXPECT_EQ(check("blink", "0").supported, 0u) << "protocol 8 needs the enclosure part";
-    EXPECT_EQ(check("enablealarm", "1").supported, 0x1u);
-    EXPECT_EQ(check("enablealarm", "1:0").supported, 0u) << "other protocols name the connector alone";
-    EXPECT_EQ(check("reset", "1").supported, 0u);
-
-    // Service-tag reporting is the storage object's.
-    script("sendPassThruCmdToDCSIF", {"param0=report"}, reply({{{"MasterMethodMask", "110"}, {"CurrentMethodMask", "010"}}}));
-    f = check("DisableSTS", "7");
-    EXPECT_EQ(f.supported, 0x4u);
-    EXPECT_EQ(f.allowed, 0u);
-
-    const size_t enclosureQueries = agent.requestsFor("getEnclosuresForController").size();
-    check("enablests", "0:2");
-    EXPECT_EQ(agent.requestsFor("getEnclosuresForController").size(), enclosureQueries + 1)
-        << "the enclosure is read for service-tag actions too";
-
-    silence("getEnclosuresForController");
-    EXPECT_EQ(check("blink", "0:2").result, 272);
-    EXPECT_EQ(check("enablests", "0:2").result, 272);
 }
 
 TEST_F(Checks, TemperatureThresholds) {
@@ -209,48 +207,6 @@ TEST_F(Checks, AssetLengthAndDuplicate) {
     silence("getEnclosure");
     EXPECT_EQ(IsAssetLengthValid("0", "0:0", "MaxAssetTagLength", 1), 272);
     EXPECT_EQ(IsAssetInfoDuplicate("0", "0:0", "AssetTag", "x"), 272);
-}
-
-TEST_F(Checks, ChannelMember) {
-    auto check = [](const char* action, const char* connector) {
-        return flagsOf([&](uint32_t* s, uint32_t* a) { return IsUserOperationValidForChannel(action, "0", connector, s, a); });
-    };
-    script("getChannelsForController", {"GlobalNo=0"},
-             reply({{{"Channel", "0"}, {"MasterMethodMask", "11"}, {"CurrentMethodMask", "10"}},
-                    {{"Channel", "1"}, {"MasterMethodMask", "0"}, {"CurrentMethodMask", "0"}}}));
-    Flags f = check("RESCAN", "0");
-    EXPECT_EQ(f.supported, 1u);
-    EXPECT_EQ(f.allowed, 0u);
-    EXPECT_EQ(check("rescan", "1").supported, 0u);
-    EXPECT_EQ(check("flush", "0").supported, 0u) << "only rescan has a bit";
-    EXPECT_EQ(check("rescan", "5").supported, 0u);
-    silence("getChannelsForController");
-    EXPECT_EQ(check("rescan", "0").result, 272);
-}
-
-TEST_F(Checks, StorageObjectMember) {
-    script("sendPassThruCmdToDCSIF", {"param0=report"}, reply({{{"MasterMethodMask", "011"}, {"CurrentMethodMask", "001"}}}));
-    auto check = [](const char* action) {
-        return flagsOf([&](uint32_t* s, uint32_t* a) { return IsUserOperationValidForStorageObject(action, s, a); });
-    };
-    Flags f = check("GlobalRescan");
-    EXPECT_EQ(f.supported, 1u);
-    EXPECT_EQ(f.allowed, 1u);
-    f = check("enablests");
-    EXPECT_EQ(f.supported, 2u);
-    EXPECT_EQ(f.allowed, 0u);
-    EXPECT_EQ(check("disablests").supported, 0u);
-    EXPECT_EQ(check("rescan").supported, 0u);
-    EXPECT_EQ(agent.requestsFor("sendPassThruCmdToDCSIF")[0],
-              (Strings{"vexcmd=sendPassThruCmdToDCSIF", "NumDCSIFArgs=2", "param0=report", "param1=storage"}));
-
-    silence("sendPassThruCmdToDCSIF");
-    f = check("globalrescan");
-    EXPECT_EQ(f.result, 0);
-    EXPECT_EQ(f.supported, 0u);
-    f = check("debug");
-    EXPECT_EQ(f.supported, 1u) << "debug whatever the masks";
-    EXPECT_EQ(f.allowed, 1u);
 }
 
 }  // namespace

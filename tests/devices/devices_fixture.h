@@ -4,10 +4,9 @@
 // stays live afterwards.
 #pragma once
 
-#include <algorithm>
 #include <optional>
-#include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cmdfw32.h"
@@ -16,17 +15,12 @@
 #include "plugin_run.h"
 #include "vexcs32.h"
 
+// The callbacks the plug-in exports without a header of their own.
+using ValidateFn = std::remove_pointer_t<NVValidateFunc>;
 extern "C" {
-int32_t CmdConfigArrayDisksValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigBatteryValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigEnclosureValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigChannelsValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*, char*);
-int32_t CmdConfigServiceRequestValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*, char*,
-                                            char*);
-int32_t CmdConfigService_PatrolReadRate_ValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*,
-                                                    char*, char*);
-int32_t CmdConfigServiceMissingDiskValidateFunc(void*, void*, uint32_t, char**, uint32_t*, char**, void*, void*,
-                                                char*, char*);
+ValidateFn CmdConfigArrayDisksValidateFunc, CmdConfigBatteryValidateFunc, CmdConfigEnclosureValidateFunc;
+ValidateFn CmdConfigChannelsValidateFunc, CmdConfigServiceRequestValidateFunc;
+ValidateFn CmdConfigService_PatrolReadRate_ValidateFunc, CmdConfigServiceMissingDiskValidateFunc;
 }
 
 namespace devtest {
@@ -37,12 +31,7 @@ using kwtest::Handler;
 using kwtest::Outcome;
 using kwtest::str;
 
-// A binary-digit mask text with the given bits, 32 digits.
-inline std::string mask(uint32_t bits) {
-    std::string out;
-    for (int i = 31; i >= 0; --i) out += (bits >> i) & 1u ? '1' : '0';
-    return out;
-}
+inline std::string mask(uint32_t bits) { return kwtest::bits(bits); }
 
 // One table-driven case: a line or a callback's parameters, and what it must
 // answer.
@@ -62,34 +51,13 @@ protected:
 
     static std::string reply(const std::vector<Object>& objects) { return kwtest::reply(objects); }
 
-    // Scripts of this test's system. A script with arguments applies to the
-    // requests that carry all of them; the most specific applies, and a later
-    // one replaces an earlier one of the same arguments. A silenced command
-    // gets no reply whatever its scripts. Every configuration ("set...")
-    // request is accepted.
-    void script(const std::string& command, const Strings& args, const std::string& replyText) {
-        scripts.push_back({command, args, replyText});
+    // Scripts of this test's system (see TestAgent::on); a silenced command
+    // gets no reply whatever its scripts.
+    void script(const std::string& command, const Strings& args, const std::string& text) {
+        agent.on(command, args, text);
     }
-    void script(const std::string& command, const std::string& replyText) { script(command, {}, replyText); }
-    void silence(const std::string& command) { silenced.insert(command); }
-
-    std::optional<std::string> answer(const kwtest::Request& request) const {
-        if (request.empty() || request[0].rfind("vexcmd=", 0) != 0) return std::nullopt;
-        std::string command = request[0].substr(7);
-        if (silenced.count(command)) return std::nullopt;
-        const Script* best = nullptr;
-        for (const auto& s : scripts) {
-            if (s.command != command) continue;
-            bool all = true;
-            for (const auto& a : s.args)
-                all = all && std::find(request.begin(), request.end(), a) != request.end();
-            if (all && (!best || s.args.size() >= best->args.size())) best = &s;
-        }
-        if (best) return best->reply;
-        if (command.rfind("set", 0) == 0 || command == "sendPassThruCmdToDCSIF")
-            return std::string("<?xml version=\"1.0\"?>\n<Reply status=\"0\"></Reply>");
-        return std::nullopt;
-    }
+    void script(const std::string& command, const std::string& text) { agent.on(command, text); }
+    void silence(const std::string& command) { agent.mute(command); }
 
     // Controllers 0 and 1. Controller 0: connector 0 (protocol 8) with
     // enclosure 0:0 holding disks 0:0:0 and 0:0:1, connector 1 (protocol 7)
@@ -130,7 +98,12 @@ protected:
         script("getVirtualDisksForController", {"GlobalNo=1"}, reply({}));
         script("sendPassThruCmdToDCSIF", {"param0=report"},
                  reply({{{"MasterMethodMask", all}, {"CurrentMethodMask", all}}}));
-        agent.otherwise([this](const kwtest::Request& request) { return answer(request); });
+        // Every configuration request, and any pass-through not scripted, is accepted.
+        agent.otherwise([](const kwtest::Request& request) -> std::optional<std::string> {
+            if (request[0].rfind("vexcmd=set", 0) == 0 || request[0] == "vexcmd=sendPassThruCmdToDCSIF")
+                return std::string("<?xml version=\"1.0\"?>\n<Reply status=\"0\"></Reply>");
+            return std::nullopt;
+        });
     }
 
     static Object disk(const std::string& channel, const std::string& enclosure, const std::string& target,
@@ -184,15 +157,6 @@ protected:
             EXPECT_EQ(out.arg2, c.arg2) << c.params;
         }
     }
-
-    struct Script {
-        std::string command;
-        Strings args;
-        std::string reply;
-    };
-    std::vector<Script> scripts;
-    std::set<std::string> silenced;
-    kwtest::TestAgent agent;
 };
 
 }  // namespace devtest

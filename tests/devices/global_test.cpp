@@ -43,7 +43,7 @@ TEST_F(GlobalInfo, GlobalActionsByTheStorageObjectsMasks) {
     silence("sendPassThruCmdToDCSIF");
     out = run(CmdConfigGlobalInfo, "globalinfo", "action=globalrescan");
     EXPECT_EQ(out.status, 1614) << "masks that cannot be read support nothing";
-    silenced.clear();
+    agent.unmute();
     script("sendPassThruCmdToDCSIF", {"param0=report"}, reply({{{"MasterMethodMask", "0"}, {"CurrentMethodMask", "0"}}}));
     out = run(CmdConfigGlobalInfo, "globalinfo", "action=debug state=on queue=2 hel=3");
     EXPECT_EQ(out.status, 1000) << "debug whatever the masks";

@@ -114,85 +114,48 @@ TEST_F(ReportTest, EachLineSelectsItsVariant) {
     }
 }
 
-TEST_F(ReportTest, DumpWithAControllerFitsNoVariant) {
-    Response r = run("rkreport storage controller dump=all controller=0");
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, CLPS_ERR_NO_VARIANT);
-}
-
-TEST_F(ReportTest, UnknownControllerListsTheValidOnes) {
-    for (const char* line : {"rkreport storage controller controller=7", "rkreport storage vdisk controller=7",
-                             "rkreport storage adisk controller=7", "rkreport storage connector controller=7",
-                             "rkreport storage enclosure controller=7", "rkreport storage battery controller=7"}) {
-        Response r = rejected(line, 1600);
-        ASSERT_TRUE(r);
-        EXPECT_EQ(str(r->arg1), "7");
-        EXPECT_EQ(str(r->arg2), "0, 1");
-    }
-    // Identifiers are texts: "01" is not controller 1.
-    Response r = rejected("rkreport storage vdisk controller=01", 1600);
-    EXPECT_EQ(str(r->arg1), "01");
-}
-
-TEST_F(ReportTest, UnknownDiskListsTheDisksOrSaysThereAreNone) {
-    Response r = rejected("rkreport storage pdisk controller=0 pdisk=0:1", 1602);
-    EXPECT_EQ(str(r->arg1), "0:1");
-    EXPECT_EQ(str(r->arg2), "0:0:0, 0:0:1");
-
-    Response none = rejected("rkreport storage adisk controller=1 adisk=0:1", 1602);
-    EXPECT_EQ(str(none->arg2), "None - There are no physical disks on this controller.");
-}
-
-TEST_F(ReportTest, VirtualDiskRejectionsTellAnEmptyControllerApart) {
-    Response r = rejected("rkreport storage vdisk controller=0 vdisk=7", 1604);
-    EXPECT_EQ(str(r->arg1), "7");
-    EXPECT_EQ(str(r->arg2), "0, 1");
-
-    Response empty = rejected("rkreport storage vdisk controller=1 vdisk=0", 1622);
-    EXPECT_EQ(str(empty->arg1), "0");
-    EXPECT_EQ(str(empty->arg2), "1");
-
-    Response viaDisks = rejected("rkreport storage adisk controller=0 vdisk=9", 1604);
-    EXPECT_EQ(str(viaDisks->arg2), "0, 1");
-}
-
-TEST_F(ReportTest, ConnectorAndEnclosureRejections) {
-    Response r = rejected("rkreport storage connector controller=0 connector=3", 1601);
-    EXPECT_EQ(str(r->arg1), "3");
-    EXPECT_EQ(str(r->arg2), "0");
-
-    Response enclosure = rejected("rkreport storage enclosure controller=0 enclosure=0", 1605);
-    EXPECT_EQ(str(enclosure->arg1), "0");
-    EXPECT_EQ(str(enclosure->arg2), "0:0") << "a protocol-8 connector names its enclosures connector:enclosure";
-
-    Response none = rejected("rkreport storage enclosure controller=1 enclosure=0", 1605);
-    EXPECT_EQ(str(none->arg2), "None - There are no enclosures on this controller.");
-}
-
-TEST_F(ReportTest, ComponentIndexRejectionsFollowTheInfoWord) {
+// Every rejection: its code and both message arguments (null: not checked).
+TEST_F(ReportTest, RejectionsNameTheValueAndTheValidOnes) {
+    const char* const kEnc = "rkreport storage enclosure controller=0 enclosure=0:0 info=";
     const struct {
-        const char* info;
+        std::string line;
         int32_t code;
-        const char* valid;
-    } cases[] = {{"fans", 1616, "0"}, {"temps", 1617, "0, 1"}, {"pwrsupplies", 1618, "0"}, {"EMMs", 1619, "0"}};
+        const char* arg1;
+        const char* arg2;
+    } cases[] = {
+        {"rkreport storage controller dump=all controller=0", CLPS_ERR_NO_VARIANT, nullptr, nullptr},
+        {"rkreport storage controller controller=7", 1600, "7", "0, 1"},
+        {"rkreport storage vdisk controller=7", 1600, "7", "0, 1"},
+        {"rkreport storage adisk controller=7", 1600, "7", "0, 1"},
+        {"rkreport storage connector controller=7", 1600, "7", "0, 1"},
+        {"rkreport storage enclosure controller=7", 1600, "7", "0, 1"},
+        {"rkreport storage battery controller=7", 1600, "7", "0, 1"},
+        {"rkreport storage vdisk controller=01", 1600, "01", nullptr},  // identifiers are texts
+        {"rkreport storage pdisk controller=0 pdisk=0:1", 1602, "0:1", "0:0:0, 0:0:1"},
+        {"rkreport storage adisk controller=1 adisk=0:1", 1602, nullptr,
+         "None - There are no physical disks on this controller."},
+        {"rkreport storage vdisk controller=0 vdisk=7", 1604, "7", "0, 1"},
+        {"rkreport storage vdisk controller=1 vdisk=0", 1622, "0", "1"},
+        {"rkreport storage adisk controller=0 vdisk=9", 1604, nullptr, "0, 1"},
+        {"rkreport storage connector controller=0 connector=3", 1601, "3", "0"},
+        // A protocol-8 connector names its enclosures connector:enclosure.
+        {"rkreport storage enclosure controller=0 enclosure=0", 1605, "0", "0:0"},
+        {"rkreport storage enclosure controller=1 enclosure=0", 1605, nullptr,
+         "None - There are no enclosures on this controller."},
+        {std::string(kEnc) + "fans index=5", 1616, "5", "0"},
+        {std::string(kEnc) + "temps index=5", 1617, "5", "0, 1"},
+        {std::string(kEnc) + "pwrsupplies index=5", 1618, "5", "0"},
+        {std::string(kEnc) + "EMMs index=5", 1619, "5", "0"},
+        {"rkreport storage battery controller=0 battery=2", 1620, "2", "0"},
+        {"rkreport storage battery controller=1 battery=0", 1628, "", ""},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.info);
-        Response r = rejected(std::string("rkreport storage enclosure controller=0 enclosure=0:0 info=") + c.info +
-                                  " index=5",
-                              c.code);
-        EXPECT_EQ(str(r->arg1), "5");
-        EXPECT_EQ(str(r->arg2), c.valid);
+        SCOPED_TRACE(c.line);
+        Response r = rejected(c.line, c.code);
+        ASSERT_TRUE(r);
+        if (c.arg1) EXPECT_EQ(str(r->arg1), c.arg1);
+        if (c.arg2) EXPECT_EQ(str(r->arg2), c.arg2);
     }
-}
-
-TEST_F(ReportTest, BatteryRejections) {
-    Response r = rejected("rkreport storage battery controller=0 battery=2", 1620);
-    EXPECT_EQ(str(r->arg1), "2");
-    EXPECT_EQ(str(r->arg2), "0");
-
-    Response none = rejected("rkreport storage battery controller=1 battery=0", 1628);
-    EXPECT_EQ(str(none->arg1), "");
-    EXPECT_EQ(str(none->arg2), "");
 }
 
 TEST_F(ReportTest, SilentAgentRejectsWithTheObjectsCode) {

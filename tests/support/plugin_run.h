@@ -1,10 +1,6 @@
-// Running the plug-in's command handlers and validation callbacks in unit
-// tests: command lines as argument vectors, a handler's answer copied out of
-// its response record, a direct call of a callback with a request of 256-byte
-// blocks as the framework builds it, and a fixture that starts every test
-// with clean counters and a test agent and ends it by checking that nothing
-// counted is still live. Header only: the plug-in is linked by the test
-// folders that use it.
+// Running the plug-in's handlers and validation callbacks in unit tests, and a
+// fixture that checks nothing counted stays live. Header only: the folders
+// that use it link the plug-in.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -87,9 +83,8 @@ inline Outcome runConfig(Handler handler, const std::string& object, const std::
     return runHandler(handler, std::move(line));
 }
 
-// One direct call of a validation callback: the user's words, a request
-// vector of 256-byte blocks as the framework would build it, and message
-// buffers that hold initialMessage until the callback writes them.
+// One direct call of a validation callback: the user's words, the request in
+// 256-byte blocks as the framework builds it, message buffers preset.
 class CallbackCall {
 public:
     CallbackCall(NVValidateFunc callback, std::vector<std::string> user, const std::vector<std::string>& request,
@@ -134,9 +129,8 @@ private:
     std::vector<char> second_;
 };
 
-// A test against a test agent registered as "kwda": it starts without
-// injected failures and ends by checking that everything counted was
-// released.
+// A test against a test agent: no injected failures at the start, nothing
+// counted live at the end.
 class CountedTest : public ::testing::Test {
 protected:
     void SetUp() override { clearFailures(); }
@@ -145,14 +139,12 @@ protected:
         clearFailures();
     }
 
-    // Checks that no counted object (block, XML buffer, text, record, DOM,
-    // DOM list, reply) is live.
+    // No counted object (block, XML buffer, text, record, DOM, reply) is live.
     static void expectNothingLive() {
         for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
             EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << "live objects of kind " << kind;
     }
-    // Makes the n-th call of a counted kind ("mem", "xbuf", "resp", "reply",
-    // "dom") fail, counting from now.
+    // The n-th call from now of a kind ("mem", "xbuf", "resp", "reply", "dom") fails.
     static void failAt(const std::string& kind, int n) {
         setenv("KWTEST_FAIL", (kind + ":" + std::to_string(n)).c_str(), 1);
         KWTestReset();

@@ -69,6 +69,8 @@ std::vector<Request> TestAgent::requestsFor(const std::string& command) const {
 std::optional<std::string> TestAgent::answer(const Request& request) {
     requests_.push_back(request);
     if (request.empty()) return std::nullopt;
+    for (const auto& m : muted_)
+        if (request[0] == "vexcmd=" + m) return std::nullopt;
     const Script* best = nullptr;
     for (const auto& s : scripts_) {
         if (request[0] != "vexcmd=" + s.command) continue;

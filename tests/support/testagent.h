@@ -1,7 +1,5 @@
-// A scriptable data agent for unit tests. While a TestAgent lives it is the
-// agent registered under its prefix ("kwda" unless told otherwise) in the
-// data bridge: it answers each request with the reply scripted for the
-// request's command, records every request, and can be told to stay silent.
+// A scriptable data agent, registered in the data bridge while it lives: it
+// answers each request with the reply scripted for its command and records it.
 #pragma once
 
 #include <functional>
@@ -26,8 +24,11 @@ public:
     // Reply for requests of that command that also carry every listed
     // argument ("GlobalNo=0", "Channel=1"); more specific scripts win.
     void on(const std::string& command, const std::vector<std::string>& args, const std::string& reply);
-    // No reply (null) for that command.
+    // No reply (null) for that command; scripts given later win as usual.
     void silent(const std::string& command);
+    // No reply for that command whatever its scripts, until unmute().
+    void mute(const std::string& command) { muted_.push_back(command); }
+    void unmute() { muted_.clear(); }
     // Fallback for anything unscripted; by default unscripted commands get no reply.
     void otherwise(std::function<std::optional<std::string>(const Request&)> fallback);
 
@@ -36,8 +37,7 @@ public:
     std::vector<Request> requestsFor(const std::string& command) const;
     void clearRequests() { requests_.clear(); }
 
-    // Wraps objects into a reply document: each map is one DCStorageObject
-    // with its child elements in the given order.
+    // A reply document: one DCStorageObject per object, elements in order.
     using Object = std::vector<std::pair<std::string, std::string>>;
     static std::string reply(const std::vector<Object>& objects);
 
@@ -52,6 +52,7 @@ private:
     };
     std::string prefix_;
     std::vector<Script> scripts_;
+    std::vector<std::string> muted_;
     std::function<std::optional<std::string>(const Request&)> fallback_;
     std::vector<Request> requests_;
 };

@@ -21,17 +21,14 @@
 
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "plugin/handlers.h"
 #include "plugin_run.h"
 #include "vexcs32.h"
 
-extern "C" {
-int32_t CmdConfigVirtualDisksValidateFunc(void* fw1, void* fw2, uint32_t argc, char** argv, uint32_t* reqCount,
-                                          char** reqArgs, void* fw7, void* fw8, char* msgArg1, char* msgArg2);
-extern const NVCmdRow NVCommandConfigVDs[20];
-}
+extern "C" std::remove_pointer_t<NVValidateFunc> CmdConfigVirtualDisksValidateFunc;
 
 namespace vdtest {
 
