@@ -215,6 +215,8 @@ TEST_F(ProfileTest, AProbeStateFollowsItsThresholds) {
         " LowEndMaxWarning=\"30\" HighEndMaxWarning=\"69\"/></Enclosure></Connector></Controller></StorageProfile>");
     const std::string probe = "getEnclosureTemperatureProbes GlobalNo=0 Enclosure=0:0";
     EXPECT_EQ(run(probe).only().at("State"), "Ready");
+    steps("setEnclosureTempProbes GlobalNo=0 Enclosure=0:0 MaxWarning=50");
+    EXPECT_EQ(run(probe).only().at("State"), "Ready") << "a reading at its threshold is not past it";
     steps("setEnclosureTempProbes GlobalNo=0 Enclosure=0:0 MaxWarning=45");
     EXPECT_EQ(run(probe).only().at("State"), "Warning");
     steps("setEnclosureResetTempProbes GlobalNo=0 Enclosure=0:0");
