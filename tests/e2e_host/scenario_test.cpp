@@ -4,9 +4,10 @@
 // arguments. A transcript is its own script: "$ [NAME=value ...] line" runs a
 // line (with extra environment), "## " is a comment, "#! profile FILE" and
 // "#! new state" start again on a fresh state (FILE next to the transcript
-// or among the test profiles). Every run checks the plug-in left nothing
-// live, and plain-text reports and refusals also run in json and xml. A
-// task's progress moves with the clock and shows as <n>.
+// or among the test profiles), "#! unusable state" spoils the state file.
+// Every run checks the plug-in left nothing live, and plain-text reports and
+// refusals also run in json and xml. A task's progress moves with the clock
+// and shows as <n>.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -51,6 +52,8 @@ std::string replay(const fs::path& file) {
             cli = std::make_unique<hosttest::Cli>(fs::exists(beside) ? beside.string() : kwtest::profilePath(name));
         } else if (line == "#! new state") {
             cli = std::make_unique<hosttest::Cli>();
+        } else if (line == "#! unusable state") {
+            std::ofstream(cli->statePath(), std::ios::binary) << "not a database\n";
         }
         if (line.rfind("## ", 0) == 0 || line.rfind("#! ", 0) == 0) out += line + "\n";
         if (line.rfind("$ ", 0) != 0) continue;
