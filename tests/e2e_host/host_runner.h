@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "cmdline.h"
 #include "e2e.h"
 #include "json_check.h"
 
@@ -20,12 +21,8 @@ namespace hosttest {
 using kwtest::Cli;
 using kwtest::RunResult;
 
-inline std::vector<std::string> split(const std::string& line) {
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
+// The words of a command line (the shared splitter of the tests).
+inline std::vector<std::string> split(const std::string& line) { return kwtest::words(line); }
 
 // What a line printed, with what changes from run to run (the test's own
 // folder, times) replaced by fixed marks.

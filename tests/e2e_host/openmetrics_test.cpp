@@ -84,28 +84,10 @@ std::vector<std::string> expositionProblems(const std::string& text) {
 // A system of 2048 disks: one controller, eight connectors of four
 // enclosures of 64 disks with their components, 64 mirrors.
 std::string bigProfile(const TempDir& dir) {
-    std::ostringstream p;
-    p << "<StorageProfile><StorageObject Name=\"Storage\" State=\"Ready\"/>"
-      << "<Controller Name=\"Wide SAS\" State=\"Ready\" RAIDLevelsMask=\"110\" MaxVDAllowed=\"80\">";
-    for (int n = 0; n < 8; ++n) {
-        p << "<Connector BusProtocol=\"8\">";
-        for (int e = 0; e < 4; ++e) {
-            p << "<Enclosure Name=\"Shelf " << n << ":" << e << "\" State=\"Ready\">";
-            for (int t = 0; t < 64; ++t)
-                p << "<PhysicalDisk TargetID=\"" << t << "\" Length=\"1199638052864\" SerialNumber=\"WS" << n << e << t
-                  << "\" Vendor=\"Halden\" ProductID=\"HL1200\"/>";
-            p << "<Fan Speed=\"5000\"/><PowerSupply Wattage=\"750\"/><EMM/>"
-              << "<TemperatureProbe Reading=\"30\" MinWarning=\"5\" MaxWarning=\"50\"/>";
-            p << "</Enclosure>";
-        }
-        p << "</Connector>";
-    }
-    const auto disk = [](int i) {
-        return std::to_string(i / 256) + ":" + std::to_string(i / 64 % 4) + ":" + std::to_string(i % 64);
-    };
-    for (int v = 0; v < 64; ++v) p << "<VirtualDisk Layout=\"4\" Disks=\"" << disk(32 * v) << "," << disk(32 * v + 1) << "\"/>";
-    p << "<Battery ChargeLevel=\"90\" MaxLearnDelay=\"168\"/></Controller></StorageProfile>";
-    std::ofstream(dir.file("big.xml")) << p.str();
+    const auto made = runProgram("/usr/bin/python3", {std::string(RK_SOURCE_DIR) + "/bench/genprofile.py", "--connectors",
+                                                      "8", "--enclosures", "4", "--disks", "64", "--vdisks", "64",
+                                                      "--components", "1", "-o", dir.file("big.xml")});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
     return dir.file("big.xml");
 }
 

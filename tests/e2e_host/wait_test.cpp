@@ -39,22 +39,6 @@ TEST(Wait, FollowsTheTaskLineByLineWhenNotATerminal) {
     EXPECT_EQ(after.out.find("<Task>"), std::string::npos) << after.out;
 }
 
-TEST(Wait, NeedsAConfigurationThatRuns) {
-    Cli cli;
-    for (const auto& [program, words] : std::vector<std::pair<std::string, std::vector<std::string>>>{
-             {"rkreport", {"--wait", "storage", "vdisk"}},
-             {"rkconfig", {"--wait", "--dry-run", "storage", "vdisk", "action=checkconsistency", "controller=0",
-                           "vdisk=1"}}}) {
-        auto r = cli.run(program, words, kFast);
-        EXPECT_EQ(r.exitCode, 2) << r.out;
-        EXPECT_NE(r.err.find("--wait"), std::string::npos) << r.err;
-    }
-    // A command that starts no task has nothing to follow, and says so.
-    auto blink = cli.run("rkconfig", {"--wait", "storage", "vdisk", "action=blink", "controller=0", "vdisk=1"});
-    EXPECT_EQ(blink.exitCode, 0) << blink.err;
-    EXPECT_NE(blink.out.find("nothing to wait for"), std::string::npos) << blink.out;
-}
-
 TEST(Wait, RedrawsABarInPlaceOnATerminal) {
     Cli cli;
     std::vector<std::string> args = {kwtest::buildPath("bin/rkconfig"), "--state=" + cli.statePath()};

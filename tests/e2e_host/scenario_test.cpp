@@ -1,0 +1,88 @@
+// Sessions of commands on one system, each compared with its reviewed
+// transcript in golden/scenarios/: what a configuration sends to the agent,
+// what the reports show afterwards, and every refusal with its status and
+// arguments. A transcript is its own script: "$ [NAME=value ...] line" runs a
+// line (with extra environment), "## " is a comment, "#! profile FILE" and
+// "#! new state" start again on a fresh state (FILE next to the transcript
+// or among the test profiles), "#! unusable state" spoils the state file.
+// Every run checks the plug-in left nothing live, and plain-text reports and
+// refusals also run in json and xml. A task's progress moves with the clock
+// and shows as <n>.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+
+#include "host_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kFolder = fs::path(RK_SOURCE_DIR) / "tests/e2e_host/golden/scenarios";
+
+hosttest::RunResult runLine(const hosttest::Cli& cli, const std::string& line) {
+    auto words = hosttest::split(line);
+    std::map<std::string, std::string> env{{"KWTEST_LEAKS", "1"}};
+    while (!words.empty() && words.front().find('=') != std::string::npos) {
+        const auto& w = words.front();
+        env[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
+        words.erase(words.begin());
+    }
+    const std::string command = words.front();
+    const bool plain = line.find("--format=") == std::string::npos;
+    auto r = cli.run(command, {words.begin() + 1, words.end()}, env);
+    if (plain && (command == "rkreport" || r.exitCode != 0))
+        hosttest::runChecked(cli, line.substr(line.find(command)), true, env);
+    else if (plain)
+        hosttest::checkText(line, r);
+    return r;
+}
+
+std::string replay(const fs::path& file) {
+    std::ifstream in(file);
+    auto cli = std::make_unique<hosttest::Cli>();
+    const std::regex progress("\"Progress\": \"[0-9]+\"");
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("#! profile ", 0) == 0) {
+            const fs::path name = line.substr(11), beside = kFolder / name;
+            cli = std::make_unique<hosttest::Cli>(fs::exists(beside) ? beside.string() : kwtest::profilePath(name));
+        } else if (line == "#! new state") {
+            cli = std::make_unique<hosttest::Cli>();
+        } else if (line == "#! unusable state") {
+            std::ofstream(cli->statePath(), std::ios::binary) << "not a database\n";
+        }
+        if (line.rfind("## ", 0) == 0 || line.rfind("#! ", 0) == 0) out += line + "\n";
+        if (line.rfind("$ ", 0) != 0) continue;
+        auto r = runLine(*cli, line.substr(2));
+        r.out = std::regex_replace(r.out, progress, "\"Progress\": \"<n>\"");  // moves with the clock
+        out += hosttest::transcript(*cli, line.substr(2), r);
+    }
+    return out;
+}
+
+class Scenario : public testing::TestWithParam<std::string> {};
+
+TEST_P(Scenario, RunsAsTranscribed) {
+    hosttest::expectGolden("scenarios/" + GetParam() + ".txt", replay(kFolder / (GetParam() + ".txt")));
+}
+
+std::vector<std::string> scenarios() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(kFolder))
+        if (entry.path().extension() == ".txt") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, Scenario, testing::ValuesIn(scenarios()),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+}  // namespace

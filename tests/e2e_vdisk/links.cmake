@@ -1,5 +1,0 @@
-# The tests run the real programs against states of their own.
-add_dependencies(test_e2e_vdisk rkreport)
-if(TARGET kwda)
-  add_dependencies(test_e2e_vdisk kwda)
-endif()
