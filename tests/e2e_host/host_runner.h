@@ -25,11 +25,13 @@ using kwtest::RunResult;
 inline std::vector<std::string> split(const std::string& line) { return kwtest::words(line); }
 
 // What a line printed, with what changes from run to run (the test's own
-// folder, times) replaced by fixed marks.
+// folder, the checkout's folder, times) replaced by fixed marks.
 inline std::string stable(const std::string& text, const Cli& cli) {
     std::string out = text;
-    const std::string& dir = cli.dir().path();
-    for (size_t at = out.find(dir); at != std::string::npos; at = out.find(dir, at)) out.replace(at, dir.size(), "<dir>");
+    for (const auto& [folder, mark] : {std::pair<std::string, std::string>{cli.dir().path(), "<dir>"},
+                                       std::pair<std::string, std::string>{RK_SOURCE_DIR, "<source>"}})
+        for (size_t at = out.find(folder); at != std::string::npos; at = out.find(folder, at))
+            out.replace(at, folder.size(), mark);
     out = std::regex_replace(out, std::regex("\\d{4}-\\d\\d-\\d\\d(T| )\\d\\d:\\d\\d:\\d\\d(Z| UTC)"), "<time>");
     return out;
 }
