@@ -18,6 +18,8 @@ TEST_F(CreationQueries, LimitCountsTheVirtualDisks) {
     agent.on("getSingleControllerArrayInfo", {"GlobalNo=5"}, reply({{{"LogicalDriveNum", "0"}}}));
     EXPECT_EQ(isOverMaxVDAllowed("5", maximum, sizeof maximum), 1);  // no maximum: counts as 0
     EXPECT_STREQ(maximum, "");
+    agent.on("getSingleControllerArrayInfo", {"GlobalNo=6"}, reply({{{"MaxVDAllowed", "1"}}}));
+    EXPECT_EQ(isOverMaxVDAllowed("6", maximum, sizeof maximum), 0);  // 0 of 1
 
     failAt("reply", 1);
     EXPECT_EQ(isOverMaxVDAllowed("0", maximum, sizeof maximum), -1);

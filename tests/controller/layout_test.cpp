@@ -115,7 +115,7 @@ TEST_F(Layout, ConvertersGiveTheEmptyWordForUnknownBits) {
         EXPECT_STREQ(word, "") << bit;
     }
     char word[16] = {};
-    GetUserInputStringForDiskCachePolicyValue(2, word);
+    EXPECT_EQ(GetUserInputStringForDiskCachePolicyValue(2, word), 0);
     EXPECT_STREQ(word, "disabled");
     GetUserInputStringForWritePolicyValue(64, word);
     EXPECT_STREQ(word, "");
