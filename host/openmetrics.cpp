@@ -324,11 +324,11 @@ void appendSample(std::string& out, const char* name, const Labels& labels, cons
 }
 
 void appendInfo(std::string& out, const Family& f, const Object& o, Labels labels) {
-    std::string_view spec = f.element;
-    while (!spec.empty()) {
-        const size_t space = spec.find(' ');
-        const std::string_view pair = spec.substr(0, space);
-        spec = space == std::string_view::npos ? std::string_view() : spec.substr(space + 1);
+    std::string_view rest = f.element;
+    while (!rest.empty()) {
+        const size_t space = rest.find(' ');
+        const std::string_view pair = rest.substr(0, space);
+        rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
         const size_t eq = pair.find('=');
         const std::string* value = find(o, pair.substr(eq + 1));
         if (!value || value->empty()) continue;
