@@ -23,6 +23,15 @@ size_t utf8SequenceLength(const std::string& s, size_t i) {
     return n;
 }
 
+size_t appendUtf8OrReplacement(std::string& out, const std::string& text, size_t i) {
+    if (size_t n = utf8SequenceLength(text, i)) {
+        out.append(text, i, n);
+        return n;
+    }
+    out += "\xEF\xBF\xBD";
+    return 1;
+}
+
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size(); ++i) {

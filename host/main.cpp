@@ -158,14 +158,8 @@ std::string xmlEscape(const std::string& text) {
         else if (c == '<') out += "&lt;";
         else if (c == '>') out += "&gt;";
         else if (c == '"') out += "&quot;";
-        else if (byte >= 0x80) {
-            if (size_t n = utf8SequenceLength(text, i)) {
-                out.append(text, i, n);
-                i += n - 1;
-            } else {
-                out += "\xEF\xBF\xBD";
-            }
-        } else if (byte >= 0x20 || c == '\n' || c == '\t') out += c;
+        else if (byte >= 0x80) i += appendUtf8OrReplacement(out, text, i) - 1;
+        else if (byte >= 0x20 || c == '\n' || c == '\t') out += c;
     }
     return out;
 }

@@ -187,14 +187,8 @@ void appendLabelValue(std::string& out, const std::string& text) {
         if (c == '\\') out += "\\\\";
         else if (c == '"') out += "\\\"";
         else if (c == '\n') out += "\\n";
-        else if (byte >= 0x80) {
-            if (size_t n = utf8SequenceLength(text, i)) {
-                out.append(text, i, n);
-                i += n - 1;
-            } else {
-                out += "\xEF\xBF\xBD";
-            }
-        } else if (byte >= 0x20 && byte != 0x7f) out += c;
+        else if (byte >= 0x80) i += appendUtf8OrReplacement(out, text, i) - 1;
+        else if (byte >= 0x20 && byte != 0x7f) out += c;
     }
     out += '"';
 }
