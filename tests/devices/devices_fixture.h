@@ -46,15 +46,6 @@ inline const Target kTargets[] = {
     {"missingdisk?", nullptr, CmdConfigServiceMissingDiskValidateFunc},
 };
 
-// A line and the status and message arguments it must end with.
-struct Line {
-    const char* target;
-    std::string params;
-    int32_t status;
-    const char* arg1;
-    const char* arg2;
-};
-
 class DevicesTest : public kwtest::CountedTest {
 protected:
     void SetUp() override {
@@ -156,15 +147,6 @@ protected:
         }
         ADD_FAILURE() << "no target " << target;
         return {};
-    }
-
-    static void expectLines(const std::vector<Line>& lines) {
-        for (const Line& l : lines) {
-            Outcome out = run(l.target, l.params);
-            EXPECT_EQ(out.status, l.status) << l.target << " " << l.params;
-            EXPECT_EQ(out.arg1, str(l.arg1)) << l.target << " " << l.params;
-            EXPECT_EQ(out.arg2, str(l.arg2)) << l.target << " " << l.params;
-        }
     }
 };
 
