@@ -1,7 +1,8 @@
-// Runs command lines through the plug-in's host entry points against a
-// scripted agent, and checks that nothing counted stays live afterwards.
+// Command lines run through the plug-in's host entry points against a
+// scripted agent, and the rows of lines.txt they are checked against.
 #pragma once
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,21 +24,32 @@ struct ResponseDeleter {
 };
 using Response = std::unique_ptr<CLPSResponse, ResponseDeleter>;
 
-// Runs "rkreport storage vdisk controller=0" through the host entry point.
 inline Response run(const std::string& line) {
     Argv argv(line);
     return Response(kwclp32_sendRequest(argv.argc(), argv.argv()));
 }
 
-inline uint32_t rights(const std::string& line) {
-    Argv argv(line);
-    return kwclp32_getRequiredUserRights(argv.argc(), argv.argv());
-}
-
-inline std::vector<std::string> request(const CLPSResponse* r) {
-    std::vector<std::string> out;
-    for (uint32_t i = 0; r && i < r->requestCount; ++i) out.push_back(str(r->request[i]));
-    return out;
+// The rows of one "== section" of lines.txt, each split at "|" and trimmed.
+inline std::vector<std::vector<std::string>> rowsOf(const std::string& section) {
+    std::ifstream in(RK_SOURCE_DIR "/tests/plugin/lines.txt");
+    std::vector<std::vector<std::string>> rows;
+    bool inSection = false;
+    for (std::string row; std::getline(in, row);) {
+        if (row.rfind("== ", 0) == 0) inSection = row.substr(3) == section;
+        if (!inSection || row.empty() || row[0] == '#' || row[0] == '=') continue;
+        std::vector<std::string> fields;
+        for (size_t start = 0;;) {
+            size_t end = row.find('|', start);
+            std::string field = row.substr(start, end == std::string::npos ? end : end - start);
+            field.erase(0, field.find_first_not_of(' '));
+            fields.push_back(field.erase(field.find_last_not_of(' ') + 1));
+            if (end == std::string::npos) break;
+            start = end + 1;
+        }
+        rows.push_back(fields);
+    }
+    EXPECT_FALSE(rows.empty()) << section;
+    return rows;
 }
 
 using PluginTest = CountedTest;
