@@ -25,7 +25,6 @@ namespace devtest {
 using Object = kwtest::TestAgent::Object;
 using Strings = std::vector<std::string>;
 using kwtest::Outcome;
-using kwtest::str;
 
 inline std::string mask(uint32_t bits) { return kwtest::bits(bits); }
 
@@ -36,10 +35,14 @@ struct Target {
     NVValidateFunc callback;
 };
 inline const Target kTargets[] = {
-    {"adisk", CmdConfigArrayDisks, nullptr},          {"pdisk", CmdConfigPhysicalDisks, nullptr},
-    {"battery", CmdConfigBattery, nullptr},           {"enclosure", CmdConfigEnclosure, nullptr},
-    {"connector", CmdConfigConnectors, nullptr},      {"globalinfo", CmdConfigGlobalInfo, nullptr},
-    {"adisk?", nullptr, CmdConfigArrayDisksValidateFunc}, {"battery?", nullptr, CmdConfigBatteryValidateFunc},
+    {"adisk", CmdConfigArrayDisks, nullptr},
+    {"pdisk", CmdConfigPhysicalDisks, nullptr},
+    {"battery", CmdConfigBattery, nullptr},
+    {"enclosure", CmdConfigEnclosure, nullptr},
+    {"connector", CmdConfigConnectors, nullptr},
+    {"globalinfo", CmdConfigGlobalInfo, nullptr},
+    {"adisk?", nullptr, CmdConfigArrayDisksValidateFunc},
+    {"battery?", nullptr, CmdConfigBatteryValidateFunc},
     {"enclosure?", nullptr, CmdConfigEnclosureValidateFunc},
     {"servicerequest?", nullptr, CmdConfigServiceRequestValidateFunc},
     {"patrolreadrate?", nullptr, CmdConfigService_PatrolReadRate_ValidateFunc},
