@@ -1,5 +1,7 @@
+// Memory blocks, request parameters and XML buffers of the common services, and
+// the test counters: injected failures, call counts and the leak report.
+#include <algorithm>
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,122 +16,111 @@ class CommonServices : public PlatformTest {};
 
 TEST_F(CommonServices, BlocksAreZeroedAndCounted) {
     auto* block = static_cast<unsigned char*>(ZCSAllocMem(256));
-    ASSERT_NE(block, nullptr);
     for (int i = 0; i < 256; ++i) ASSERT_EQ(block[i], 0) << "byte " << i;
     EXPECT_EQ(KWTestLiveCount(KWLIVE_BLOCK), 1);
     ZCSFreeMem(block);
     ZCSFreeMem(nullptr);
-    EXPECT_EQ(KWTestCallCount(KWTEST_MEM), 1);
 }
 
 TEST_F(CommonServices, ParametersAreFoundByNameWithTheirValues) {
-    struct Case {
-        std::vector<const char*> entries;
-        const char* name;
-        uint32_t ignoreCase;
-        int32_t index;      // -1 for none
-        const char* value;  // null for none
-    };
+    struct Case { std::vector<const char*> entries; const char* name; uint32_t ignoreCase; int32_t index; };
     const Case cases[] = {
-        {{"GlobalNo=0", "MinWarning=5"}, "MinWarning=", 0, 1, "5"},
-        {{"Lengthy=1", "Length=7"}, "Length", 0, 1, "7"},
-        {{"Lengthy=1"}, "Length=", 0, -1, nullptr},
-        {{"Len=1"}, "Length", 0, -1, nullptr},
-        {{"Length"}, "Length", 0, -1, nullptr},
-        {{"length=3"}, "Length", 0, -1, nullptr},
-        {{"length=3"}, "Length", 1, 0, "3"},
-        {{nullptr, "Size=", "Size=2"}, "Size", 0, 1, ""},
-        {{"a=1", "a=2"}, "a", 0, 0, "1"},
-        {{"Key=x=y"}, "Key", 0, 0, "x=y"},
-        {{"=5"}, "=", 0, -1, nullptr},
-        {{}, "Length", 0, -1, nullptr},
+        {{"GlobalNo=0", "MinWarning=5"}, "MinWarning=", 0, 1},
+        {{"Lengthy=1", "Length=7"}, "Length", 0, 1},
+        {{"Lengthy=1"}, "Length=", 0, -1},
+        {{"Length"}, "Length", 0, -1},
+        {{"length=3"}, "Length", 0, -1},
+        {{"length=3"}, "Length", 1, 0},
+        {{nullptr, "Size=", "Size=2"}, "Size", 0, 1},
+        {{"Key=x=y", "Key=2"}, "Key", 0, 0},
+        {{"=5"}, "=", 0, -1},
+        {{}, "Length", 0, -1},
     };
     for (const Case& c : cases) {
         std::vector<char*> vector;
         for (const char* e : c.entries) vector.push_back(const_cast<char*>(e));
         const auto count = static_cast<uint32_t>(vector.size());
         EXPECT_EQ(ZCSGetParamIndexByAStrName(count, vector.data(), c.name, c.ignoreCase), c.index) << c.name;
-        char* value = ZCSGetAStrParamValueByAStrName(count, vector.data(), c.name, c.ignoreCase);
-        if (c.value == nullptr) {
-            EXPECT_EQ(value, nullptr) << c.name;
-        } else {
-            ASSERT_NE(value, nullptr) << c.name;
-            EXPECT_EQ(value, vector[c.index] + (std::strlen(vector[c.index]) - std::strlen(c.value))) << c.name;
-        }
+        // The value is the text after the entry's first '='.
+        const char* expected = c.index < 0 ? nullptr : std::strchr(vector[c.index], '=') + 1;
+        EXPECT_EQ(ZCSGetAStrParamValueByAStrName(count, vector.data(), c.name, c.ignoreCase), expected) << c.name;
     }
-    char entry[] = "a=1";
-    char* vector[] = {entry};
     EXPECT_EQ(ZCSGetParamIndexByAStrName(1, nullptr, "a", 0), -1);
-    EXPECT_EQ(ZCSGetAStrParamValueByAStrName(1, vector, nullptr, 0), nullptr);
 }
 
-std::string catNode(const char* name, const char* attributes, uint32_t isMarkup, const char* text) {
-    ZCSXBuf* buf = ZCSXAllocBuf(0, 0);
-    EXPECT_NE(buf, nullptr);
-    if (buf == nullptr) return "";
-    EXPECT_EQ(ZCSXBufCatNode(buf, name, attributes, isMarkup, text), 0);
-    std::string out = buf->text;
-    EXPECT_EQ(buf->length, out.size());
-    ZCSXFreeBuf(buf);
-    return out;
-}
-
-TEST_F(CommonServices, CatNodeEscapesTextAndEmbedsMarkupWithoutDeclaration) {
-    EXPECT_EQ(catNode("V", nullptr, 0, "a&b<c>d\"e'f"), "<V>a&amp;b&lt;c&gt;d&quot;e&apos;f</V>");
-    EXPECT_EQ(catNode("V", "id=\"1\"", 0, "x"), "<V id=\"1\">x</V>");
-    EXPECT_EQ(catNode("V", nullptr, 0, nullptr), "<V></V>");
-    EXPECT_EQ(catNode("ROOT", nullptr, 1, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<R a=\"1\">&amp;</R>\n"),
-              "<ROOT><R a=\"1\">&amp;</R>\n</ROOT>");
-    // Only the declaration goes: other processing instructions are content.
-    EXPECT_EQ(catNode("ROOT", nullptr, 1, "<?xml-stylesheet href=\"s\"?><R/>"),
-              "<ROOT><?xml-stylesheet href=\"s\"?><R/></ROOT>");
-}
-
-TEST_F(CommonServices, BufferGrowsAcrossManyAppends) {
+TEST_F(CommonServices, XmlBufferEscapesTextEmbedsMarkupAndGrows) {
+    struct Case { const char* name; const char* attributes; uint32_t isMarkup; const char* text; const char* xml; };
+    const Case cases[] = {
+        {"V", nullptr, 0, "a&b<c>d\"e'f", "<V>a&amp;b&lt;c&gt;d&quot;e&apos;f</V>"},
+        {"V", "id=\"1\"", 0, nullptr, "<V id=\"1\"></V>"},
+        {"R", nullptr, 1, "<?xml version=\"1.0\"?>\n<A a=\"1\">&amp;</A>\n", "<R><A a=\"1\">&amp;</A>\n</R>"},
+        {"R", nullptr, 1, "<?xml-stylesheet href=\"s\"?><A/>", "<R><?xml-stylesheet href=\"s\"?><A/></R>"},
+    };
     ZCSXBuf* buf = ZCSXAllocBuf(0, 1);
-    ASSERT_NE(buf, nullptr);
-    EXPECT_STREQ(buf->text, "");
     std::string expected;
-    std::string value(300, 'v');
-    for (int i = 0; i < 200; ++i) {
-        ASSERT_EQ(ZCSXBufCatNode(buf, "N", nullptr, 0, value.c_str()), 0);
-        expected += "<N>" + value + "</N>";
+    for (int i = 0; i < 400; ++i) {
+        const Case& c = cases[i % 4];
+        ASSERT_EQ(ZCSXBufCatNode(buf, c.name, c.attributes, c.isMarkup, c.text), 0) << i;
+        expected += c.xml;
     }
-    EXPECT_EQ(buf->length, expected.size());
-    EXPECT_GT(buf->capacity, buf->length);
-    EXPECT_EQ(std::string(buf->text), expected);
     EXPECT_EQ(ZCSXBufCatNode(nullptr, "N", nullptr, 0, "x"), -1);
     EXPECT_EQ(ZCSXBufCatNode(buf, nullptr, nullptr, 0, "x"), -1);
     EXPECT_EQ(buf->length, expected.size());
-    ZCSXFreeBuf(buf);
-}
-
-TEST_F(CommonServices, ContentOutlivesItsBuffer) {
-    ZCSXBuf* buf = ZCSXAllocBuf(0, 1);
-    ASSERT_NE(buf, nullptr);
-    ASSERT_EQ(ZCSXBufCatNode(buf, "VEX", nullptr, 1, "<Path>/x</Path>"), 0);
     char* content = ZCSXFreeBufGetContent(buf);
     EXPECT_EQ(KWTestLiveCount(KWLIVE_XBUF), 0);
-    EXPECT_EQ(KWTestLiveCount(KWLIVE_XTEXT), 1);
-    EXPECT_STREQ(content, "<VEX><Path>/x</Path></VEX>");
+    EXPECT_EQ(KWTestLiveCount(KWLIVE_XTEXT), 1) << "the content outlives its buffer";
+    EXPECT_EQ(content, expected);
     ZCSXFreeBufContent(content);
     ZCSXFreeBufContent(nullptr);
     ZCSXFreeBuf(nullptr);
 }
 
-TEST_F(CommonServices, ExportContextSavesAndRestores) {
-    uint32_t start = 0;
-    ZCSGetExportContext(&start);
-    uint32_t mine = start + 41;
-    uint32_t saved = 0;
-    ZCSSetExportContext(&saved, &mine);
-    EXPECT_EQ(saved, start);
-    uint32_t now = 0;
-    ZCSGetExportContext(&now);
-    EXPECT_EQ(now, mine);
-    ZCSResetExportContext(&saved);
-    ZCSGetExportContext(&now);
-    EXPECT_EQ(now, start);
+TEST_F(CommonServices, FailRulesHitTheirKindFromTheNthCallAndBadOnesWarnOnce) {
+    const std::vector<bool> none(4, false);
+    struct Case { const char* rule; std::vector<bool> failed; bool warns; };
+    const Case cases[] = {
+        {"mem", none, true},    {"mem:0", none, true},        {"mem:x", none, true}, {"disk:1", none, true},
+        {"mem:-1", none, true}, {"mem:1:always", none, true}, {":1", none, true},
+        {"mem:2", {false, true, false, false}, false},
+        {"mem:2:persistent", {false, true, true, true}, false},
+        {"xbuf:1:persistent", none, false},
+    };
+    for (const Case& c : cases) {
+        setenv("KWTEST_FAIL", c.rule, 1);
+        ::testing::internal::CaptureStderr();
+        KWTestReset();
+        std::vector<bool> failed;
+        for (int i = 0; i < 4; ++i) {
+            void* block = ZCSAllocMem(256);
+            failed.push_back(block == nullptr);
+            ZCSFreeMem(block);
+        }
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(failed, c.failed) << c.rule;
+        EXPECT_EQ(KWTestCallCount(KWTEST_MEM), 4);
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.warns ? 1 : 0) << c.rule;
+        EXPECT_EQ(err.find(c.rule) != std::string::npos, c.warns) << c.rule;
+    }
+    EXPECT_EQ(ZCSXAllocBuf(0, 0), nullptr) << "xbuf fails from its first call on";
+}
+
+TEST_F(CommonServices, FinishReportsCountsAndLeaksOnlyWhenAsked) {
+    void* block = ZCSAllocMem(256);
+    ZCSXFreeBuf(ZCSXAllocBuf(0, 0));
+    KWTestShouldFail(KWTEST_REPLY);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(KWTestFinish(), 0);
+    setenv("KWTEST_COUNTS", "1", 1);
+    EXPECT_EQ(KWTestFinish(), 0);
+    unsetenv("KWTEST_COUNTS");
+    setenv("KWTEST_LEAKS", "1", 1);
+    char* text = ZCSXFreeBufGetContent(ZCSXAllocBuf(0, 0));
+    EXPECT_EQ(KWTestFinish(), 70);
+    ZCSFreeMem(block);
+    ZCSXFreeBufContent(text);
+    EXPECT_EQ(KWTestFinish(), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "kwtest: mem=1 xbuf=1 resp=0 reply=1 dom=0\nkwtest: leaked block=1 xtext=1\n");
 }
 
 }  // namespace

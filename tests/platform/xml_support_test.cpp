@@ -1,4 +1,8 @@
+// The DOM and the element lookup: the lookup agrees with the DOM on every
+// element, bad input is refused quietly, and a text that changed (even in
+// place, at the same length) is never answered from an older parse.
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -9,155 +13,148 @@
 namespace {
 
 using platformtest::PlatformTest;
-using platformtest::ScopedEnv;
-
-const std::string kReply =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<Reply command=\"getControllerList\" status=\"0\">"
-    "<DCStorageObject><GlobalNo>0</GlobalNo><Name>Kestrel &amp; Co</Name><Empty/></DCStorageObject>"
-    "<DCStorageObject><GlobalNo>1</GlobalNo><Name>two<![CDATA[<x>]]>parts</Name>"
-    "<Nested><GlobalNo>9</GlobalNo></Nested></DCStorageObject>"
-    "</Reply>\n";
 
 class XmlSupport : public PlatformTest {};
 
-std::vector<std::string> names(const SXDOMList* list) {
+// The index-th element called name, cut to fit cap bytes, or "rc=<result>".
+std::string lookup(const char* text, uint32_t length, const char* name, uint32_t index, uint32_t cap = 128) {
+    std::vector<char> out(cap + 1, '#');
+    const int32_t rc = XMLSupGetXMLMemData(0, name, 1, index, 1, &cap, out.data(), 0, nullptr, text, length);
+    EXPECT_EQ(out.back(), '#') << "wrote past the capacity";
+    EXPECT_TRUE(rc == 0 || out[0] == '#') << "output touched on failure";
+    return rc == 0 ? std::string(out.data()) : "rc=" + std::to_string(rc);
+}
+
+std::string lookup(const std::string& text, const char* name, uint32_t index, uint32_t cap = 128) {
+    return lookup(text.c_str(), static_cast<uint32_t>(text.size()), name, index, cap);
+}
+
+std::vector<std::string> values(SXDOMList* list) {
     std::vector<std::string> out;
-    for (uint32_t i = 0; i < list->count; ++i) out.emplace_back(SXDOMGetName(list->items[i]));
+    for (uint32_t i = 0; list && i < list->count; ++i) out.emplace_back(SXDOMGetValue(list->items[i]));
+    SXDOMFreeGenericList(list);
     return out;
 }
 
-std::vector<std::string> values(const SXDOMList* list) {
-    std::vector<std::string> out;
-    for (uint32_t i = 0; i < list->count; ++i) out.emplace_back(SXDOMGetValue(list->items[i]));
-    return out;
+// Every element, root first in document order, as name and value.
+void collect(SXDOMNode* node, std::vector<std::pair<std::string, std::string>>& out) {
+    out.emplace_back(SXDOMGetName(node), SXDOMGetValue(node));
+    SXDOMList* children = SXDOMGetChildList(node);
+    for (uint32_t i = 0; children && i < children->count; ++i) collect(children->items[i], out);
+    SXDOMFreeGenericList(children);
 }
+
+class LookupMatchesDom : public XmlSupport, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(LookupMatchesDom, ForEveryElement) {
+    const std::string doc = GetParam();
+    SXDOMNode* root = SXDOMCreate(doc.c_str(), static_cast<uint32_t>(doc.size()), 1);
+    ASSERT_NE(root, nullptr);
+    std::vector<std::pair<std::string, std::string>> elements;
+    collect(root, elements);
+    std::map<std::string, uint32_t> seen;
+    for (const auto& [name, value] : elements) {
+        uint32_t& index = seen[name];
+        EXPECT_EQ(lookup(doc, name.c_str(), index), value.substr(0, 127)) << name << " #" << index;
+        ++index;
+    }
+    for (const auto& [name, count] : seen) EXPECT_EQ(lookup(doc, name.c_str(), count), "rc=1") << name;
+    SXDOMDestroy(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, LookupMatchesDom,
+    ::testing::Values(
+        "<R><O><A>1</A><B>2</B></O><O><A>3</A><C/></O></R>",
+        "<?xml version=\"1.0\"?>\n<!-- c --><R>\n <O><A>a &amp; b &#65;</A><?pi x?><A><![CDATA[<raw>]]>!</A></O>\n</R>",
+        "<R xmlns:p=\"urn:p\"><p:A>ns</p:A><A>plain</A><p:B><A>deep</A></p:B></R>",
+        "<R><A>x<!-- inside -->y</A><A></A><A/></R>",
+        "<!DOCTYPE R [<!ENTITY e \"xy\"><!ENTITY n \"<A>in</A>\">]><R><A>a&e;b</A><B>&n;</B></R>"));
 
 TEST_F(XmlSupport, DomSelectsDescendantsInDocumentOrder) {
-    SXDOMNode* root = SXDOMCreate(kReply.c_str(), static_cast<uint32_t>(kReply.size()), 1);
+    const std::string doc = "<Reply><O><N>0</N><Name>K &amp; Co</Name><E/></O><O><N>1</N><P><N>9</N></P></O></Reply>";
+    SXDOMNode* root = SXDOMCreate(doc.c_str(), static_cast<uint32_t>(doc.size()), 1);
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(SXDOMGetName(root), "Reply");
-
-    SXDOMList* objects = SXDOMSelect(root, "DCStorageObject", 0, 0, 1);
-    ASSERT_NE(objects, nullptr);
-    ASSERT_EQ(objects->count, 2u);
-    SXDOMList* numbers = SXDOMSelect(root, "GlobalNo", 0, 0, 1);
-    EXPECT_EQ(values(numbers), (std::vector<std::string>{"0", "1", "9"}));
-    SXDOMList* none = SXDOMSelect(root, "globalno", 0, 0, 1);
-    EXPECT_EQ(none->count, 0u);
+    EXPECT_EQ(values(SXDOMSelect(root, "N", 0, 0, 1)), (std::vector<std::string>{"0", "1", "9"}));
+    EXPECT_EQ(values(SXDOMSelect(root, "n", 0, 0, 1)), std::vector<std::string>{});
     EXPECT_EQ(SXDOMSelect(root, nullptr, 0, 0, 1), nullptr);
-
-    SXDOMList* first = SXDOMGetChildList(objects->items[0]);
-    EXPECT_EQ(names(first), (std::vector<std::string>{"GlobalNo", "Name", "Empty"}));
-    EXPECT_EQ(values(first), (std::vector<std::string>{"0", "Kestrel & Co", ""}));
-    SXDOMList* second = SXDOMGetChildList(objects->items[1]);
-    EXPECT_EQ(values(second), (std::vector<std::string>{"1", "two<x>parts", "9"}));
-
-    // A value stays valid after its list is gone and is the same text on
-    // every call.
-    const char* name = SXDOMGetValue(first->items[1]);
-    for (SXDOMList* list : {objects, numbers, none, first, second}) SXDOMFreeGenericList(list);
-    EXPECT_STREQ(name, "Kestrel & Co");
-    SXDOMList* again = SXDOMSelect(root, "Name", 0, 0, 1);
-    EXPECT_EQ(SXDOMGetValue(again->items[0]), name);
-    SXDOMFreeGenericList(again);
+    SXDOMList* objects = SXDOMSelect(root, "O", 0, 0, 1);
+    ASSERT_EQ(objects->count, 2u);
+    EXPECT_EQ(values(SXDOMGetChildList(objects->items[0])), (std::vector<std::string>{"0", "K & Co", ""}));
+    SXDOMFreeGenericList(objects);
     SXDOMDestroy(root);
 }
 
-TEST_F(XmlSupport, DomRefusesBadInputAndCountsCreations) {
-    const char bad[] = "<Reply><A></Reply>";
+TEST_F(XmlSupport, BadInputIsRefusedQuietly) {
+    const std::string text = "<A><B>1</B><B>two words</B></A>";
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(SXDOMCreate(bad, sizeof bad - 1, 1), nullptr);
+    EXPECT_EQ(SXDOMCreate("<A><B></A>", 10, 1), nullptr);
     EXPECT_EQ(SXDOMCreate(nullptr, 5, 1), nullptr);
     EXPECT_EQ(SXDOMCreate("", 0, 1), nullptr);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "parse errors must stay silent";
-
-    const char withNul[] = "<A>x</A>";
-    SXDOMNode* root = SXDOMCreate(withNul, sizeof withNul, 1);  // length counts the NUL
-    ASSERT_NE(root, nullptr);
-    EXPECT_STREQ(SXDOMGetValue(root), "x");
-    SXDOMDestroy(root);
+    EXPECT_EQ(lookup("<A><B>", 6, "B", 0), "rc=-1");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "parse errors stay silent";
+    EXPECT_EQ(lookup(text, nullptr, 0), "rc=-1");
+    EXPECT_EQ(lookup(nullptr, 5, "B", 0), "rc=-1");
+    EXPECT_EQ(lookup(text, "B", 0, 0), "rc=-1");
+    EXPECT_EQ(lookup(text, "B", 1, 4), "two") << "cut to capacity - 1 and terminated";
+    EXPECT_EQ(lookup(text.c_str(), static_cast<uint32_t>(text.size() + 1), "B", 1), "two words") << "NUL counted";
     SXDOMDestroy(nullptr);
     EXPECT_EQ(SXDOMGetChildList(nullptr), nullptr);
     EXPECT_EQ(SXDOMGetValue(nullptr), nullptr);
-    EXPECT_EQ(KWTestCallCount(KWTEST_DOM), 4);
-
-    const std::string external = "<!DOCTYPE A [<!ENTITY ext SYSTEM \"file:///etc/hostname\">]><A>[&ext;]</A>";
-    root = SXDOMCreate(external.c_str(), static_cast<uint32_t>(external.size()), 1);
-    ASSERT_NE(root, nullptr);
+    const std::string external = "<!DOCTYPE A [<!ENTITY x SYSTEM \"file:///etc/hostname\">]><A>[&x;]</A>";
+    SXDOMNode* root = SXDOMCreate(external.c_str(), static_cast<uint32_t>(external.size()), 1);
     EXPECT_STREQ(SXDOMGetValue(root), "[]") << "external entities are never fetched";
+    EXPECT_EQ(lookup(external, "A", 0), "[]");
     SXDOMDestroy(root);
 }
 
-// Looks up the index-th element through XMLSupGetXMLMemData.
-int32_t lookup(const std::string& text, const char* name, uint32_t index, std::string* value,
-               uint32_t capacity = 256) {
-    std::vector<char> out(capacity + 1, '#');
-    uint32_t cap = capacity;
-    int32_t rc = XMLSupGetXMLMemData(0, name, 1, index, 1, &cap, out.data(), 0, nullptr, text.c_str(),
-                                     static_cast<uint32_t>(text.size() + 1));
-    if (out[capacity] != '#') ADD_FAILURE() << "wrote past the capacity";
-    if (value) *value = rc == 0 ? std::string(out.data()) : std::string(1, out[0]);
-    return rc;
-}
-
-TEST_F(XmlSupport, LookupByIndexOverTheWholeText) {
-    std::string value;
-    EXPECT_EQ(lookup(kReply, "GlobalNo", 0, &value), 0);
-    EXPECT_EQ(value, "0");
-    EXPECT_EQ(lookup(kReply, "GlobalNo", 2, &value), 0);
-    EXPECT_EQ(value, "9");
-    EXPECT_EQ(lookup(kReply, "GlobalNo", 3, &value), 1);
-    EXPECT_EQ(value, "#") << "output untouched when not found";
-    EXPECT_EQ(lookup(kReply, "Name", 1, &value), 0);
-    EXPECT_EQ(value, "two<x>parts");
-    EXPECT_EQ(lookup(kReply, "Empty", 0, &value), 0);
-    EXPECT_EQ(value, "");
-    EXPECT_EQ(lookup(kReply, "Name", 0, &value, 8), 0);
-    EXPECT_EQ(value, "Kestrel") << "cut to capacity - 1 and terminated";
-    EXPECT_EQ(lookup(kReply, "Name", 0, &value, 13), 0);
-    EXPECT_EQ(value, "Kestrel & Co");
-}
-
-TEST_F(XmlSupport, LookupRefusesBadInput) {
-    char out[8] = "keep";
-    uint32_t cap = sizeof out;
-    uint32_t zero = 0;
-    const char text[] = "<A><B>1</B></A>";
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(XMLSupGetXMLMemData(0, "B", 1, 0, 1, &cap, out, 0, nullptr, "<A><B>", 6), -1);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(XMLSupGetXMLMemData(0, nullptr, 1, 0, 1, &cap, out, 0, nullptr, text, sizeof text), -1);
-    EXPECT_EQ(XMLSupGetXMLMemData(0, "B", 1, 0, 1, nullptr, out, 0, nullptr, text, sizeof text), -1);
-    EXPECT_EQ(XMLSupGetXMLMemData(0, "B", 1, 0, 1, &cap, nullptr, 0, nullptr, text, sizeof text), -1);
-    EXPECT_EQ(XMLSupGetXMLMemData(0, "B", 1, 0, 1, &cap, out, 0, nullptr, nullptr, 5), -1);
-    EXPECT_EQ(XMLSupGetXMLMemData(0, "B", 1, 0, 1, &zero, out, 0, nullptr, text, sizeof text), -1);
-    EXPECT_STREQ(out, "keep");
-}
-
 TEST_F(XmlSupport, LookupNeverAnswersFromAnOutdatedText) {
-    // Plain memory (no buffer of ours), rewritten in place with texts of the same length.
-    std::vector<char> buffer(64, '\0');
-    auto fill = [&](const char* text) {
-        std::fill(buffer.begin(), buffer.end(), '\0');
-        std::memcpy(buffer.data(), text, std::strlen(text));
+    std::vector<char> memory(64, '\0');
+    struct Step { const char* text; const char* name; uint32_t index; const char* value; };
+    const Step steps[] = {
+        {"<R><V>1</V><V>2</V></R>", "V", 1, "2"},  {"<R><V>3</V><V>4</V></R>", "V", 1, "4"},
+        {"<R><V>5</V><W>6</W></R>", "V", 1, "rc=1"}, {"<R><V>5</V><W>6</W></R>", "W", 0, "6"},
+        {"<R><V>5</V><W>6</W><R>", "W", 0, "rc=-1"},
     };
-    auto read = [&](const char* name, uint32_t index) {
-        char out[16] = "";
-        uint32_t cap = sizeof out;
-        int32_t rc = XMLSupGetXMLMemData(0, name, 1, index, 1, &cap, out, 0, nullptr, buffer.data(),
-                                         static_cast<uint32_t>(std::strlen(buffer.data())));
-        return rc == 0 ? std::string(out) : "rc=" + std::to_string(rc);
-    };
-    fill("<R><V>1</V><V>2</V></R>");
-    EXPECT_EQ(read("V", 1), "2");
-    fill("<R><V>3</V><V>4</V></R>");
-    EXPECT_EQ(read("V", 1), "4");
-    fill("<R><V>5</V><W>6</W></R>");
-    EXPECT_EQ(read("V", 1), "rc=1");
-    EXPECT_EQ(read("W", 0), "6");
-    fill("<R><V>5</V><W>6</W><R>");
-    EXPECT_EQ(read("W", 0), "rc=-1");
+    for (const Step& s : steps) {
+        std::fill(memory.begin(), memory.end(), '\0');
+        std::memcpy(memory.data(), s.text, std::strlen(s.text));
+        EXPECT_EQ(lookup(memory.data(), static_cast<uint32_t>(std::strlen(s.text)), s.name, s.index), s.value) << s.text;
+    }
+    // A buffer that grows by a second top-level node becomes ill-formed.
+    ZCSXBuf* buf = ZCSXAllocBuf(0, 0);
+    ZCSXBufCatNode(buf, "V", nullptr, 0, "1");
+    EXPECT_EQ(lookup(buf->text, buf->length, "V", 0), "1");
+    ZCSXBufCatNode(buf, "V", nullptr, 0, "2");
+    EXPECT_EQ(lookup(buf->text, buf->length, "V", 0), "rc=-1");
+    ZCSXFreeBuf(buf);
+}
+
+TEST_F(XmlSupport, DomsOfOneTextShareAParseYetEachIsCountedAndCanFail) {
+    const std::string doc = "<R><O><N>0</N></O><O><N>1</N></O></R>";
+    set("KWTEST_FAIL", "dom:2");
+    SXDOMNode* first = SXDOMCreate(doc.c_str(), static_cast<uint32_t>(doc.size()), 1);
+    EXPECT_EQ(SXDOMCreate(doc.c_str(), static_cast<uint32_t>(doc.size()), 1), nullptr) << "the parse at hand";
+    SXDOMNode* second = SXDOMCreate(doc.c_str(), static_cast<uint32_t>(doc.size()), 1);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(KWTestLiveCount(KWLIVE_DOM), 2);
+    SXDOMList* objects = SXDOMSelect(first, "O", 0, 0, 1);
+    SXDOMNode* object = objects->items[1];
+    SXDOMFreeGenericList(objects);
+    SXDOMDestroy(first);
+    EXPECT_STREQ(SXDOMGetValue(object), "1") << "the other handle keeps the DOM";
+    EXPECT_EQ(values(SXDOMSelect(second, "N", 0, 0, 1)), (std::vector<std::string>{"0", "1"}));
+    SXDOMDestroy(second);
+    for (const char* value : {"1", "2"}) {  // a new text, quite possibly at the same address: a new DOM
+        ZCSXBuf* buf = ZCSXAllocBuf(0, 0);
+        ZCSXBufCatNode(buf, "V", nullptr, 0, value);
+        SXDOMNode* dom = SXDOMCreate(buf->text, buf->length, 1);
+        EXPECT_STREQ(SXDOMGetValue(dom), value);
+        SXDOMDestroy(dom);
+        ZCSXFreeBuf(buf);
+    }
 }
 
 }  // namespace
