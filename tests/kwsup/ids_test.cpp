@@ -46,18 +46,6 @@ TEST_F(AgentTest, ControllerIdsStopAtTheFirstMatchAndAreBounded) {
     EXPECT_STREQ(list, "as given");
 }
 
-TEST_F(AgentTest, VirtualDisksWithAParentAreLeftOutAndOneWithoutNumberEndsTheList) {
-    agent.on("getVirtualDisksForController",
-             reply({{{"LogicalDriveNum", "0"}}, {{"LogicalDriveNum", "1"}, {"ParentVDID", "0"}},
-                    {{"LogicalDriveNum", "2"}}, {{"Name", "x"}}, {{"LogicalDriveNum", "3"}}}));
-    for (const char* id : {"1", "2", "3"}) {
-        char list[2048] = "";
-        EXPECT_EQ(IsUserVirtualDiskIdValid(id, "0", list), *id == '2' ? 0 : -1) << id;
-        EXPECT_STREQ(list, "0, 2");
-    }
-    EXPECT_EQ(agent.requests()[0], (Request{"vexcmd=getVirtualDisksForController", "GlobalNo=0", "CLI=true"}));
-}
-
 TEST_F(AgentTest, ComponentIndexChecks) {
     using Check = int32_t (*)(const char*, const char*, const char*, char*);
     const std::pair<Check, const char*> checks[] = {
@@ -81,42 +69,30 @@ TEST_F(AgentTest, ComponentIndexChecks) {
     }
 }
 
-TEST_F(AgentTest, EnclosureFormFollowsTheConnectorProtocol) {
-    struct Case { const char* protocol; const char* id; int32_t result; const char* list; uint32_t count; };
-    const Case cases[] = {
-        {"8", "1:2", 0, "1:2", 0}, {"8", "1", -1, "1:2", 1}, {"7", "1", 0, "1", 0}, {"7", "1:2", -1, "1", 1},
-    };
-    for (const Case& c : cases) {
-        agent.on("getChannelsForController", reply({connector("1", c.protocol)}));
-        agent.on("getEnclosuresForChannel", reply({enclosure("1", "2")}));
-        char list[256] = "";
-        uint32_t count = 99;
-        EXPECT_EQ(IsUserEnclosureIdValidWithSize(c.id, "0", list, sizeof list, &count), c.result) << c.protocol << c.id;
-        EXPECT_STREQ(list, c.list);
-        EXPECT_EQ(count, c.count);
-    }
-}
-
+// Protocol 8 names an enclosure by connector and enclosure, other protocols by the connector alone.
 TEST_F(AgentTest, EnclosuresOfEveryConnectorAreAskedByPositionUntilAMatch) {
-    agent.on("getChannelsForController", reply({connector("4", "8"), connector("5", "8"), connector("6", "8")}));
+    agent.on("getChannelsForController", reply({connector("4", "8"), connector("5", "8"), connector("6", "7")}));
     agent.on("getEnclosuresForChannel", {"Channel=0"}, reply({enclosure("4", "0"), enclosure("4", "1")}));
     agent.on("getEnclosuresForChannel", {"Channel=2"}, reply({enclosure("6", "0")}));
-    char list[256] = "";
-    uint32_t count = 0;
-    EXPECT_EQ(IsUserEnclosureIdValidWithSize("9", "2", list, sizeof list, &count), -1);
-    EXPECT_STREQ(list, "4:0, 4:1, 6:0");
-    EXPECT_EQ(count, 3u);
+    struct Case { const char* id; uint32_t size; int32_t result; const char* list; uint32_t count; size_t requests; };
+    const Case cases[] = {
+        {"4:1", 256, 0, "4:0, 4:1", 0, 2}, {"6", 256, 0, "4:0, 4:1, 6", 0, 4}, {"6:0", 256, -1, "4:0, 4:1, 6", 3, 4},
+        {"4", 256, -1, "4:0, 4:1, 6", 3, 4}, {"9", 10, -1, "4:0, 4:1,", 3, 4},
+    };
+    for (const Case& c : cases) {
+        agent.clearRequests();
+        char list[256] = "";
+        uint32_t count = 99;
+        EXPECT_EQ(IsUserEnclosureIdValidWithSize(c.id, "2", list, c.size, &count), c.result) << c.id;
+        EXPECT_STREQ(list, c.list) << c.id;
+        EXPECT_EQ(count, c.count) << c.id;
+        EXPECT_EQ(agent.requests().size(), c.requests) << c.id;
+    }
     const Request last{"vexcmd=getEnclosuresForChannel", "GlobalNo=2", "Channel=2", "CLI=true"};
     EXPECT_EQ(agent.requests().back(), last);
-    agent.clearRequests();
-    list[0] = '\0';
-    EXPECT_EQ(IsUserEnclosureIdValidWithSize("4:1", "2", list, 10, &count), 0);
-    EXPECT_STREQ(list, "4:0, 4:1");
-    EXPECT_EQ(agent.requests().size(), 2u) << "a match ends the search";
-    list[0] = '\0';
-    EXPECT_EQ(IsUserEnclosureIdValidWithSize("9", "2", list, 10, &count), -1);
-    EXPECT_STREQ(list, "4:0, 4:1,");
     agent.silent("getChannelsForController");
+    char list[256] = "";
+    uint32_t count = 99;
     EXPECT_EQ(IsUserEnclosureIdValidWithSize("0", "2", list, sizeof list, &count), -1);
     EXPECT_EQ(count, 0u);
 }

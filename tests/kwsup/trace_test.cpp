@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,8 +25,6 @@ protected:
         AgentTest::SetUp();
         fs::create_directories(dir_);
         setenv("KWCLP_TRACE_DIR", dir_.c_str(), 1);
-        __sysDebugLevel = 0;
-        __sysDbgTarget = -1;
     }
     void TearDown() override {
         __sysDebugLevel = 0;
@@ -36,27 +36,24 @@ protected:
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     std::string read(const std::string& name) const {
         std::ostringstream text;
-        text << std::ifstream(path(name), std::ios::binary).rdbuf();
+        text << std::ifstream(path(name)).rdbuf();
         return text.str();
     }
     void write(const std::string& name, const std::string& text) const { std::ofstream(path(name)) << text; }
-    std::string settings(int level, const std::string& name) const {
-        return "loglevel=" + std::to_string(level) + "\nlogtarget=1\nlogpathfile=" + path(name) + "\n";
-    }
     void traceToFile(const std::string& name, int32_t target = 1) const {
         snprintf(__sysDbgPathFileName, sizeof __sysDbgPathFileName, "%s", path(name).c_str());
         __sysDbgTarget = target;
     }
 
-    const std::string savedDir_ = getenv("KWCLP_TRACE_DIR") ? getenv("KWCLP_TRACE_DIR") : "";
-    const std::string dir_ = (fs::temp_directory_path() / ("kwsup-trace-" + std::to_string(getpid()))).string();
+    const std::string savedDir_ = getenv("KWCLP_TRACE_DIR") ? getenv("KWCLP_TRACE_DIR") : "/tmp";
+    const std::string dir_ = savedDir_ + "/kwsup-" + std::to_string(getpid());
 };
 
 TEST_F(Trace, InitCreatesTheMissingFileWithTheSettingsInForce) {
     EXPECT_EQ(__SysDbgInit(1, "kwclp.log"), 0);
     EXPECT_STREQ(__sysDbgPathFileName, path("kwclp.log").c_str());
     LogFunctionEntry("Anything");  // level 0: no trace line follows
-    EXPECT_EQ(read("kwclp.log"), settings(0, "kwclp.log"));
+    EXPECT_EQ(read("kwclp.log"), "loglevel=0\nlogtarget=1\nlogpathfile=" + path("kwclp.log") + "\n");
     // A folder with its final slash; the file name is cut to 15 characters.
     setenv("KWCLP_TRACE_DIR", (dir_ + "/").c_str(), 1);
     __SysDbgInit(1, "a-very-long-name.log");
@@ -65,7 +62,7 @@ TEST_F(Trace, InitCreatesTheMissingFileWithTheSettingsInForce) {
     const std::string config = "loglevel=2\nlogpathfile=" + path("other.log") + "\n";
     write("kwclp.log", config);
     __SysDbgInit(1, "kwclp.log");
-    EXPECT_EQ(read("other.log"), settings(2, "other.log"));
+    EXPECT_EQ(read("other.log"), "loglevel=2\nlogtarget=1\nlogpathfile=" + path("other.log") + "\n");
     EXPECT_EQ(read("kwclp.log"), config);
     write("other.log", "kept\n");
     __SysDbgInit(1, "kwclp.log");

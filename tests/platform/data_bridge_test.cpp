@@ -26,8 +26,8 @@ void releaseCounting(char* reply) {
     std::free(reply);
 }
 
-std::string send(uint32_t id, const char* command = "vexcmd=ping") {
-    const char* vector[] = {command, "GlobalNo=0"};
+std::string send(uint32_t id) {
+    const char* vector[] = {"vexcmd=ping", "GlobalNo=0"};
     char* reply = RKDBPluginSendCmd(id, 2, vector);
     std::string text = reply ? reply : "<none>";
     RKDBPluginFreeData(id, reply);
@@ -43,10 +43,6 @@ fs::path answeringFolder(uint32_t id) {
 
 class DataBridge : public platformtest::PlatformTest {
 protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        g_released = 0;
-    }
     void TearDown() override {
         fs::remove_all(dir_);
         PlatformTest::TearDown();
@@ -61,6 +57,7 @@ protected:
 };
 
 TEST_F(DataBridge, RegistrationReplacesTheAgentAndTheIdStaysWithItsPrefix) {
+    g_released = 0;
     const uint32_t id = RKDBPluginRegister("rkt_reg", replyA, releaseCounting);
     ASSERT_NE(id, 0u);
     EXPECT_EQ(RKDBPluginGetIDByPrefix("rkt_reg"), id);
