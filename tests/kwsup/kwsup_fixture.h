@@ -16,16 +16,12 @@ namespace kwsuptest {
 using Object = kwtest::TestAgent::Object;
 using kwtest::Request;
 
-inline void expectNothingLive(const std::string& what = "") {
-    for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
-        EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << what << " live kind " << kind;
-}
-
 class AgentTest : public ::testing::Test {
 protected:
     void SetUp() override { failBufferAllocation(0); }
     void TearDown() override {
-        expectNothingLive();
+        for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
+            EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << "live objects of kind " << kind;
         failBufferAllocation(0);
     }
     // Makes the n-th XML buffer allocation from now on fail (none for 0).

@@ -1,4 +1,4 @@
-// Text, number and name rules, and a name's length against the controller.
+// Text, number and name rules.
 #include <string.h>
 
 #include <string>
@@ -77,40 +77,11 @@ TEST(TextRules, NumberConversions) {
     }
 }
 
-TEST(TextRules, BlanksAreRemovedAndAdiskPdiskAreOneParameter) {
+TEST(TextRules, BlanksAreRemovedButOtherWhiteSpaceStays) {
     char text[] = "0:1, 0:2 ,\t0:3  ";
     stripWhiteSpaceFromStr(text);
     EXPECT_STREQ(text, "0:1,0:2,\t0:3");
     stripWhiteSpaceFromStr(nullptr);
-    char adiskValue[] = "0:1";
-    char pdiskValue[] = "0:2";
-    struct Case { char* adisk; char* pdisk; int32_t result; char* merged; };
-    const Case cases[] = {{nullptr, nullptr, 1667, nullptr}, {adiskValue, pdiskValue, 1668, adiskValue},
-                          {nullptr, pdiskValue, 0, pdiskValue}, {adiskValue, nullptr, 0, adiskValue}};
-    for (const Case& c : cases) {
-        char* adisk = c.adisk;
-        char* pdisk = c.pdisk;
-        EXPECT_EQ(checkAdiskPdisk(&adisk, &pdisk), c.result) << "row " << &c - cases;
-        EXPECT_EQ(adisk, c.merged) << "row " << &c - cases;
-    }
-}
-
-TEST_F(AgentTest, NameLengthBoundsComeFromTheController) {
-    char maxLength[8];
-    agent.on("getController", reply({{{"GlobalNo", "0"}, {"MaxNameLength", "15"}}}));
-    EXPECT_EQ(IsNameCorrectLength(std::string(15, 'a').c_str(), "0", maxLength, sizeof maxLength), 0);
-    EXPECT_STREQ(maxLength, "15");
-    EXPECT_EQ(IsNameCorrectLength(std::string(16, 'a').c_str(), "0", maxLength, sizeof maxLength), 1);
-    EXPECT_EQ(IsNameCorrectLength("", "0", maxLength, sizeof maxLength), 1);
-    EXPECT_EQ(agent.requests()[0], (Request{"vexcmd=getController", "GlobalNo=0", "CLI=true"}));
-    agent.on("getController", reply({{{"MaxNameLength", "123456789"}}}));
-    EXPECT_EQ(IsNameCorrectLength("abc", "0", maxLength, sizeof maxLength), 0);
-    EXPECT_STREQ(maxLength, "1234567") << "read within the caller's capacity";
-    agent.on("getController", reply({{{"GlobalNo", "0"}}}));
-    maxLength[0] = '\0';
-    EXPECT_EQ(IsNameCorrectLength("a", "0", maxLength, sizeof maxLength), 1) << "no maximum: every name too long";
-    agent.silent("getController");
-    EXPECT_EQ(IsNameCorrectLength("a", "0", maxLength, sizeof maxLength), -1);
 }
 
 }  // namespace

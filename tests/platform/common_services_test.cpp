@@ -1,4 +1,4 @@
-// Memory blocks, request parameters and XML buffers of the common services, and
+// Request parameters, XML buffers and memory blocks of the common services, and
 // the test counters: injected failures, call counts and the leak report.
 #include <algorithm>
 #include <cstring>
@@ -14,38 +14,22 @@ using platformtest::PlatformTest;
 
 class CommonServices : public PlatformTest {};
 
-TEST_F(CommonServices, BlocksAreZeroedAndCounted) {
-    auto* block = static_cast<unsigned char*>(ZCSAllocMem(256));
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(block[i], 0) << "byte " << i;
-    EXPECT_EQ(KWTestLiveCount(KWLIVE_BLOCK), 1);
-    ZCSFreeMem(block);
-    ZCSFreeMem(nullptr);
-}
-
-TEST_F(CommonServices, ParametersAreFoundByNameWithTheirValues) {
-    struct Case { std::vector<const char*> entries; const char* name; uint32_t ignoreCase; int32_t index; };
+TEST_F(CommonServices, ParametersAreFoundByWholeNameFirstMatchFirst) {
+    const char* entries[] = {nullptr,  "GlobalNo=0", "Lengthy=1", "length=3", "Length",
+                             "Length=7", "Size=",    "Key=x=y",   "Key=2",    "=5"};
+    char** vector = const_cast<char**>(entries);
+    struct Case { const char* name; uint32_t ignoreCase; int32_t index; };
     const Case cases[] = {
-        {{"GlobalNo=0", "MinWarning=5"}, "MinWarning=", 0, 1},
-        {{"Lengthy=1", "Length=7"}, "Length", 0, 1},
-        {{"Lengthy=1"}, "Length=", 0, -1},
-        {{"Length"}, "Length", 0, -1},
-        {{"length=3"}, "Length", 0, -1},
-        {{"length=3"}, "Length", 1, 0},
-        {{nullptr, "Size=", "Size=2"}, "Size", 0, 1},
-        {{"Key=x=y", "Key=2"}, "Key", 0, 0},
-        {{"=5"}, "=", 0, -1},
-        {{}, "Length", 0, -1},
+        {"Length", 0, 5}, {"Length=", 0, 5}, {"Length", 1, 3}, {"Len", 0, -1}, {"Size", 0, 6},
+        {"Key", 0, 7},    {"=", 0, -1},      {"Missing", 1, -1},
     };
     for (const Case& c : cases) {
-        std::vector<char*> vector;
-        for (const char* e : c.entries) vector.push_back(const_cast<char*>(e));
-        const auto count = static_cast<uint32_t>(vector.size());
-        EXPECT_EQ(ZCSGetParamIndexByAStrName(count, vector.data(), c.name, c.ignoreCase), c.index) << c.name;
+        EXPECT_EQ(ZCSGetParamIndexByAStrName(10, vector, c.name, c.ignoreCase), c.index) << c.name;
         // The value is the text after the entry's first '='.
-        const char* expected = c.index < 0 ? nullptr : std::strchr(vector[c.index], '=') + 1;
-        EXPECT_EQ(ZCSGetAStrParamValueByAStrName(count, vector.data(), c.name, c.ignoreCase), expected) << c.name;
+        const char* value = c.index < 0 ? nullptr : std::strchr(entries[c.index], '=') + 1;
+        EXPECT_EQ(ZCSGetAStrParamValueByAStrName(10, vector, c.name, c.ignoreCase), value) << c.name;
     }
-    EXPECT_EQ(ZCSGetParamIndexByAStrName(1, nullptr, "a", 0), -1);
+    EXPECT_EQ(ZCSGetParamIndexByAStrName(1, nullptr, "Key", 0), -1);
 }
 
 TEST_F(CommonServices, XmlBufferEscapesTextEmbedsMarkupAndGrows) {
@@ -105,7 +89,8 @@ TEST_F(CommonServices, FailRulesHitTheirKindFromTheNthCallAndBadOnesWarnOnce) {
 }
 
 TEST_F(CommonServices, FinishReportsCountsAndLeaksOnlyWhenAsked) {
-    void* block = ZCSAllocMem(256);
+    auto* block = static_cast<unsigned char*>(ZCSAllocMem(256));
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(block[i], 0) << "blocks come zeroed; byte " << i;
     ZCSXFreeBuf(ZCSXAllocBuf(0, 0));
     KWTestShouldFail(KWTEST_REPLY);
     ::testing::internal::CaptureStderr();
@@ -117,6 +102,7 @@ TEST_F(CommonServices, FinishReportsCountsAndLeaksOnlyWhenAsked) {
     char* text = ZCSXFreeBufGetContent(ZCSXAllocBuf(0, 0));
     EXPECT_EQ(KWTestFinish(), 70);
     ZCSFreeMem(block);
+    ZCSFreeMem(nullptr);
     ZCSXFreeBufContent(text);
     EXPECT_EQ(KWTestFinish(), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
