@@ -1,5 +1,5 @@
-// Every platform test starts and ends with clean test counters and no test
-// variables set, and must release everything it obtained.
+// Every platform test starts and ends with clean counters and no test variables
+// set, and must release everything it obtained.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "platform_fixture.h"
-#include "vexcs32.h"
 #include "xdoc32.h"
 
 namespace {
 
-using platformtest::PlatformTest;
-
-class XmlSupport : public PlatformTest {};
+using XmlSupport = platformtest::PlatformTest;
 
 // The index-th element called name, cut to fit cap bytes, or "rc=<result>".
 std::string lookup(const char* text, uint32_t length, const char* name, uint32_t index, uint32_t cap = 128) {
@@ -71,7 +68,6 @@ TEST_F(XmlSupport, BadInputIsRefusedQuietly) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(SXDOMCreate("<A><B></A>", 10, 1), nullptr);
     EXPECT_EQ(SXDOMCreate(nullptr, 5, 1), nullptr);
-    EXPECT_EQ(SXDOMCreate("", 0, 1), nullptr);
     EXPECT_EQ(lookup("<A><B>", 6, "B", 0), "rc=-1");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "parse errors stay silent";
     EXPECT_EQ(lookup(text, nullptr, 0), "rc=-1");
@@ -80,45 +76,36 @@ TEST_F(XmlSupport, BadInputIsRefusedQuietly) {
     EXPECT_EQ(lookup(text, "B", 1, 4), "two") << "cut to capacity - 1 and terminated";
     EXPECT_EQ(lookup(text.c_str(), static_cast<uint32_t>(text.size() + 1), "B", 1), "two words") << "NUL counted";
     SXDOMDestroy(nullptr);
-    EXPECT_EQ(SXDOMGetChildList(nullptr), nullptr);
     EXPECT_EQ(SXDOMGetValue(nullptr), nullptr);
-    const std::string external = "<!DOCTYPE A [<!ENTITY x SYSTEM \"file:///etc/hostname\">]><A>[&x;]</A>";
-    SXDOMNode* root = dom(external);
+    SXDOMNode* root = dom("<!DOCTYPE A [<!ENTITY x SYSTEM \"file:///etc/hostname\">]><A>[&x;]</A>");
     EXPECT_STREQ(SXDOMGetValue(root), "[]") << "external entities are never fetched";
-    EXPECT_EQ(lookup(external, "A", 0), "[]");
     SXDOMDestroy(root);
 }
 
-TEST_F(XmlSupport, LookupNeverAnswersFromAnOutdatedText) {
-    std::vector<char> memory(64, '\0');
-    struct Step { const char* text; const char* name; uint32_t index; const char* value; };
+TEST_F(XmlSupport, NeitherLookupNorDomAnswersFromAnOutdatedText) {
+    std::vector<char> memory(64, '\0');  // rewritten in place: same address, same length
+    struct Step { const char* text; const char* name; uint32_t index; const char* value; const char* all; };
     const Step steps[] = {
-        {"<R><V>1</V><V>2</V></R>", "V", 1, "2"},  {"<R><V>3</V><V>4</V></R>", "V", 1, "4"},
-        {"<R><V>5</V><W>6</W></R>", "V", 1, "rc=1"}, {"<R><V>5</V><W>6</W></R>", "W", 0, "6"},
-        {"<R><V>5</V><W>6</W><R>", "W", 0, "rc=-1"},
+        {"<R><V>1</V><V>2</V></R>", "V", 1, "2", "12"},    {"<R><V>3</V><V>4</V></R>", "V", 1, "4", "34"},
+        {"<R><V>5</V><W>6</W></R>", "V", 1, "rc=1", "56"}, {"<R><V>5</V><W>7</W></R>", "W", 0, "7", "57"},
+        {"<R><V>5</V><W>7</W><R>", "W", 0, "rc=-1", "(none)"},
     };
     for (const Step& s : steps) {
         std::fill(memory.begin(), memory.end(), '\0');
         std::memcpy(memory.data(), s.text, std::strlen(s.text));
         EXPECT_EQ(lookup(memory.data(), std::strlen(s.text), s.name, s.index), s.value) << s.text;
+        SXDOMNode* root = SXDOMCreate(memory.data(), std::strlen(s.text), 1);
+        EXPECT_STREQ(root ? SXDOMGetValue(root) : "(none)", s.all) << s.text;
+        SXDOMDestroy(root);
     }
-    // A buffer that grows by a second top-level node becomes ill-formed.
-    ZCSXBuf* buf = ZCSXAllocBuf(0, 0);
-    ZCSXBufCatNode(buf, "V", nullptr, 0, "1");
-    EXPECT_EQ(lookup(buf->text, buf->length, "V", 0), "1");
-    ZCSXBufCatNode(buf, "V", nullptr, 0, "2");
-    EXPECT_EQ(lookup(buf->text, buf->length, "V", 0), "rc=-1");
-    ZCSXFreeBuf(buf);
 }
 
-TEST_F(XmlSupport, DomsOfOneTextShareAParseYetEachIsCountedAndCanFail) {
+TEST_F(XmlSupport, DomsOfOneTextAreCountedOneByOneAndEachCanFail) {
     const std::string doc = "<R><O><N>0</N></O><O><P><N>1</N></P></O></R>";
     set("KWTEST_FAIL", "dom:2");
     SXDOMNode* first = dom(doc);
-    EXPECT_EQ(dom(doc), nullptr) << "the parse at hand";
+    EXPECT_EQ(dom(doc), nullptr) << "even with the parse at hand";
     SXDOMNode* second = dom(doc);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
     EXPECT_EQ(KWTestLiveCount(KWLIVE_DOM), 2);
     SXDOMList* objects = SXDOMSelect(first, "O", 0, 0, 1);
     SXDOMNode* object = objects->items[1];
@@ -126,17 +113,8 @@ TEST_F(XmlSupport, DomsOfOneTextShareAParseYetEachIsCountedAndCanFail) {
     SXDOMDestroy(first);
     EXPECT_STREQ(SXDOMGetValue(object), "1") << "the other handle keeps the DOM";
     EXPECT_EQ(values(SXDOMSelect(second, "N", 0, 0, 1)), (std::vector<std::string>{"0", "1"}));
-    EXPECT_EQ(values(SXDOMSelect(second, "n", 0, 0, 1)), std::vector<std::string>{});
     EXPECT_EQ(SXDOMSelect(second, nullptr, 0, 0, 1), nullptr);
     SXDOMDestroy(second);
-    for (const char* value : {"1", "2"}) {  // a new text, quite possibly at the same address: a new DOM
-        ZCSXBuf* buf = ZCSXAllocBuf(0, 0);
-        ZCSXBufCatNode(buf, "V", nullptr, 0, value);
-        SXDOMNode* dom = SXDOMCreate(buf->text, buf->length, 1);
-        EXPECT_STREQ(SXDOMGetValue(dom), value);
-        SXDOMDestroy(dom);
-        ZCSXFreeBuf(buf);
-    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// A data agent that echoes every request as
-//   <Echo><From>file it was loaded from</From><Arg>element</Arg>...</Echo>
-// and counts its replies still held by the caller (rkEchoLiveReplies).
+// A data agent that echoes every request as <Echo><From>file it was loaded
+// from</From><Arg>element</Arg>...</Echo> and counts the replies still held.
 #include <dlfcn.h>
 #include <stdint.h>
 
