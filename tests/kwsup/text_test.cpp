@@ -1,5 +1,5 @@
 // Text, number and name rules.
-#include <string.h>
+#include <ctype.h>
 
 #include <string>
 
