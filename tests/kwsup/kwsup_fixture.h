@@ -1,7 +1,5 @@
-// Shared set-up for the validation library tests: a scripted agent, no
-// injected failures unless a test asks for one, and a check that every
-// counted object (blocks, XML buffers, replies, DOMs, DOM lists) obtained
-// during the test was released again.
+// A scripted agent, no injected failure unless a test asks for one, and every
+// counted object obtained during a test released by its end.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,19 +18,15 @@ using kwtest::Request;
 
 class AgentTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
-    }
+    void SetUp() override { failBufferAllocation(0); }
     void TearDown() override {
         for (int kind = 0; kind < KWLIVE_KIND_COUNT; ++kind)
             EXPECT_EQ(KWTestLiveCount(static_cast<KWTestLive>(kind)), 0) << "live objects of kind " << kind;
-        unsetenv("KWTEST_FAIL");
-        KWTestReset();
+        failBufferAllocation(0);
     }
-    // Makes the n-th XML buffer allocation from now on fail.
+    // Makes the n-th XML buffer allocation from now on fail (none for 0).
     static void failBufferAllocation(int n) {
-        setenv("KWTEST_FAIL", ("xbuf:" + std::to_string(n)).c_str(), 1);
+        n > 0 ? setenv("KWTEST_FAIL", ("xbuf:" + std::to_string(n)).c_str(), 1) : unsetenv("KWTEST_FAIL");
         KWTestReset();
     }
     static std::string reply(const std::vector<Object>& objects) { return kwtest::TestAgent::reply(objects); }

@@ -1,5 +1,5 @@
 // Text, number and name rules.
-#include <string.h>
+#include <ctype.h>
 
 #include <string>
 
@@ -9,150 +9,76 @@
 namespace kwsuptest {
 namespace {
 
+int32_t nameWithEdges(const char* text) { return IsStringAValidName(text, 1); }
+int32_t nameInside(const char* text) { return IsStringAValidName(text, 0); }
+int32_t sameAsBlink(const char* text) { return strcmpCaseIgnore("Blink", text); }
+
+TEST(TextRules, StringChecks) {
+    struct Case { int32_t (*check)(const char*); const char* text; int32_t result; };
+    const Case cases[] = {
+        {nameWithEdges, " a", 1},  {nameWithEdges, "a ", 1},  {nameWithEdges, "a  b", 0}, {nameWithEdges, "", 0},
+        {nameWithEdges, " ", 1},   {nameInside, " a ", 0},    {nameInside, " ", 0},       {nameInside, "a.b", 1},
+        {nameInside, "Vd_1-x", 0}, {nameInside, "caf\xc3\xa9", 1}, {nameInside, "a\tb", 1},
+        {IsStringAValidNameNoSpace, "a b", 1}, {IsStringAValidNameNoSpace, "Tag_01-x", 0},
+        {IsStringAValidNameNoSpace, "", 0},    {IsStringAValidNameNoSpace, "a,b", 1},
+        {IsStringAValidNumericValue, "12.5", 0}, {IsStringAValidNumericValue, ".", 0},
+        {IsStringAValidNumericValue, "", 0},     {IsStringAValidNumericValue, "-1", 1},
+        {IsStringAValidNumericValue, "1e3", 1},  {IsStringAValidNumericValue, "1..2", 1},
+        {IsStringAValidNumericValue, " 1", 1},   {IsStringAValidNumericValue, "1 ", 1},
+        {IsStringABinaryRepresentation, "0101", 0}, {IsStringABinaryRepresentation, "", 0},
+        {IsStringABinaryRepresentation, "0121", 2},
+        {sameAsBlink, "bLINK", 0}, {sameAsBlink, "blinks", 1}, {sameAsBlink, "Blinj", 1}, {sameAsBlink, nullptr, 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.check(c.text), c.result) << "row " << &c - cases;
+}
+
 TEST(TextRules, FreeLengthIsNeverNegative) {
-    // Signed 32-bit arithmetic: a capacity past 2^31 leaves no room.
     struct Case { const char* text; uint32_t capacity; int32_t free; };
     const Case cases[] = {
-        {"abc", 4, 0},           {"abc", 3, 0},           {"abc", 0, 0},       {"abc", 5, 1},
-        {"", 256, 255},          {"", 0x80000000u, INT32_MAX}, {"", 0x80000001u, 0}, {"ab", 0xFFFFFFFFu, 0},
+        {"abc", 4, 0}, {"abc", 3, 0}, {"abc", 0, 0}, {"abc", 5, 1}, {"", 256, 255},
+        {"", 0x80000000u, INT32_MAX}, {"", 0x80000001u, 0}, {"ab", 0xFFFFFFFFu, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(strFreeLen(c.text, c.capacity), c.free) << c.text << " " << c.capacity;
 }
 
-TEST(TextRules, CaseIgnoringComparison) {
-    struct Case { const char* a; const char* b; int32_t result; };
-    const Case cases[] = {
-        {"Blink", "bLINK", 0}, {"", "", 0},          {"blink", "blinks", 1}, {"blinks", "blink", 1},
-        {"abc", "abd", 1},     {"R5", "r5", 0},      {"a-b", "A-B", 0},      {"a", nullptr, 1},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(strcmpCaseIgnore(c.a, c.b), c.result) << (c.a ? c.a : "(null)") << " / " << (c.b ? c.b : "(null)");
-}
-
 TEST(TextRules, CharacterClasses) {
-    // Every byte: digits for MyIsDigit (inverse sense), name characters with
-    // and without the blank.
     for (int byte = 0; byte < 256; ++byte) {
         const char c = static_cast<char>(byte);
         const bool digit = byte >= '0' && byte <= '9';
-        const bool letter = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
-        const bool nameNoSpace = digit || letter || byte == '-' || byte == '_';
+        const bool nameNoSpace = digit || isalpha(byte) || byte == '-' || byte == '_';
         EXPECT_EQ(MyIsDigit(c), digit ? 0 : 1) << byte;
         EXPECT_EQ(IsValidCharNoSpace(c), nameNoSpace ? 0 : 1) << byte;
         EXPECT_EQ(IsValidChar(c), (nameNoSpace || byte == ' ') ? 0 : 1) << byte;
     }
 }
 
-TEST(TextRules, Names) {
-    struct Case { const char* text; uint32_t edgeRule; int32_t result; };
-    const Case cases[] = {
-        {" a", 1, 1},  {"a ", 1, 1},   {"a b", 1, 0},    {" a ", 0, 0}, {"a.b", 0, 1},
-        {"", 1, 0},    {" ", 1, 1},    {" ", 0, 0},      {"Vd_1-x", 1, 0}, {"caf\xc3\xa9", 0, 1},
-        {"a\tb", 0, 1}, {"a  b", 1, 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsStringAValidName(c.text, c.edgeRule), c.result) << "'" << c.text << "' " << c.edgeRule;
-    for (const char* text : {"a b", "a,b"}) EXPECT_EQ(IsStringAValidNameNoSpace(text), 1) << text;
-    for (const char* text : {"Tag_01-x", ""}) EXPECT_EQ(IsStringAValidNameNoSpace(text), 0) << text;
-}
-
-TEST(TextRules, NumericValues) {
-    for (const char* valid : {"12", "12.5", ".5", "5.", ".", "", "007"})
-        EXPECT_EQ(IsStringAValidNumericValue(valid), 0) << "'" << valid << "'";
-    for (const char* invalid : {"-1", "1e3", "1,5", " 1", "1.2.3", "1..2", "+1", "1 "})
-        EXPECT_EQ(IsStringAValidNumericValue(invalid), 1) << "'" << invalid << "'";
-}
-
-TEST(TextRules, IntegerTextWithoutRounding) {
+TEST(TextRules, NumberConversions) {
     struct Case { double value; const char* text; };
-    const Case cases[] = {
-        {1.5 * 1024 * 1024, "1572864"}, {2048.75, "2048"}, {0.999, "0"},
-        {-3.0, ""}, {1e20, "100000000000000000000"},
-    };
+    const Case cases[] = {{1.5 * 1024 * 1024, "1572864"}, {2048.75, "2048"}, {0.999, "0"}, {-3.0, ""},
+                          {1e20, "100000000000000000000"}};
     for (const Case& c : cases) {
         char text[256];
-        memset(text, 'X', sizeof text);
         EXPECT_EQ(ConvertToStringRepresentingInteger(c.value, text), 0);
         EXPECT_STREQ(text, c.text) << c.value;
     }
-    // A value with more integer digits than the work buffer holds keeps 254.
-    char text[512];
-    ConvertToStringRepresentingInteger(1e300, text);
-    EXPECT_EQ(strlen(text), 254u);
-}
-
-TEST(TextRules, BinaryMasks) {
-    struct Case { const char* text; uint32_t value; };
-    const Case cases[] = {
-        {"101", 5},
-        {"", 0},
-        {"00000000000000000000010000000000", 0x400},
-        {"100000000000000000000000000000000", 0},             // 33 digits: the leading 1 adds nothing
-        {"111111111111111111111111111111111", 0xFFFFFFFFu},
-        {"10000000000000000000000000000000", 0x80000000u},
+    struct Mask { const char* text; uint32_t value; };
+    const Mask masks[] = {
+        {"101", 5}, {"", 0}, {"00000000000000000000010000000000", 0x400},
+        {"100000000000000000000000000000000", 0},  // 33 digits: the leading 1 adds nothing
+        {"111111111111111111111111111111111", 0xFFFFFFFFu}, {"10000000000000000000000000000000", 0x80000000u},
     };
-    for (const Case& c : cases) {
+    for (const Mask& m : masks) {
         uint32_t value = 12345;
-        EXPECT_EQ(ConvertBinaryStringToInteger(c.text, &value), 0);
-        EXPECT_EQ(value, c.value) << c.text;
+        EXPECT_EQ(ConvertBinaryStringToInteger(m.text, &value), 0);
+        EXPECT_EQ(value, m.value) << m.text;
     }
-    EXPECT_EQ(IsStringABinaryRepresentation("0101"), 0);
-    EXPECT_EQ(IsStringABinaryRepresentation(""), 0);
-    EXPECT_EQ(IsStringABinaryRepresentation("0121"), 2);
-    EXPECT_NE(IsStringABinaryRepresentation("2"), 0);
 }
 
-TEST(TextRules, BlanksAreRemovedAndAdiskPdiskAreOneParameter) {
+TEST(TextRules, BlanksAreRemovedButOtherWhiteSpaceStays) {
     char text[] = "0:1, 0:2 ,\t0:3  ";
     stripWhiteSpaceFromStr(text);
-    EXPECT_STREQ(text, "0:1,0:2,\t0:3");  // other white space stays
+    EXPECT_STREQ(text, "0:1,0:2,\t0:3");
     stripWhiteSpaceFromStr(nullptr);
-
-    char adiskValue[] = "0:1";
-    char pdiskValue[] = "0:2";
-    char* adisk = nullptr;
-    char* pdisk = nullptr;
-    EXPECT_EQ(checkAdiskPdisk(&adisk, &pdisk), 1667);
-    adisk = adiskValue;
-    pdisk = pdiskValue;
-    EXPECT_EQ(checkAdiskPdisk(&adisk, &pdisk), 1668);
-    adisk = nullptr;
-    EXPECT_EQ(checkAdiskPdisk(&adisk, &pdisk), 0);
-    EXPECT_EQ(adisk, pdiskValue);
-    pdisk = nullptr;
-    adisk = adiskValue;
-    EXPECT_EQ(checkAdiskPdisk(&adisk, &pdisk), 0);
-    EXPECT_EQ(adisk, adiskValue);
-}
-
-// ---- Name length against the controller ------------------------------------
-
-class NameLength : public AgentTest {
-protected:
-    int32_t check(const std::string& name) {
-        memset(maxLength, 0, sizeof maxLength);
-        return IsNameCorrectLength(name.c_str(), "0", maxLength, sizeof maxLength);
-    }
-    char maxLength[8];
-};
-
-TEST_F(NameLength, BoundsComeFromTheController) {
-    agent.on("getController", reply({{{"GlobalNo", "0"}, {"MaxNameLength", "15"}}}));
-    EXPECT_EQ(check(std::string(15, 'a')), 0);
-    EXPECT_STREQ(maxLength, "15");
-    EXPECT_EQ(check(std::string(16, 'a')), 1);
-    EXPECT_EQ(check(""), 1);
-    EXPECT_EQ(agent.requests()[0], (Request{"vexcmd=getController", "GlobalNo=0", "CLI=true"}));
-    // The maximum is read within the caller's capacity.
-    agent.on("getController", reply({{{"MaxNameLength", "123456789"}}}));
-    EXPECT_EQ(check("abc"), 0);
-    EXPECT_STREQ(maxLength, "1234567");
-    // Without the element every name is too long.
-    agent.on("getController", reply({{{"GlobalNo", "0"}}}));
-    EXPECT_EQ(check("a"), 1);
-    EXPECT_STREQ(maxLength, "");
-    agent.silent("getController");
-    EXPECT_EQ(check("a"), -1);
 }
 
 }  // namespace

@@ -1,188 +1,98 @@
+// The data bridge: agents registered in process or loaded by prefix from
+// RKDB_PLUGIN_PATH and then the bridge's own folder; each reply goes back to its maker.
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform_fixture.h"
 #include "testagent.h"
 #include "vexdb32.h"
-#include "xdoc32.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using platformtest::PlatformTest;
-using platformtest::ScopedEnv;
+using DataBridge = platformtest::PlatformTest;
 
-// In-process agents that tag their replies and count what they release.
 int g_released = 0;
 char* replyA(uint32_t, const char* const*) { return strdup("<A/>"); }
-char* replyB(uint32_t, const char* const*) { return strdup("<B/>"); }
 char* replyNone(uint32_t, const char* const*) { return nullptr; }
 void releaseCounting(char* reply) {
     ++g_released;
-    std::free(reply);
+    free(reply);
 }
-void releasePlain(char* reply) { std::free(reply); }
 
-std::string send(uint32_t id, const char* command = "vexcmd=ping") {
-    const char* vector[] = {command};
-    char* reply = RKDBPluginSendCmd(id, 1, vector);
+std::string send(uint32_t id) {
+    const char* vector[] = {"vexcmd=ping", "GlobalNo=0"};
+    char* reply = RKDBPluginSendCmd(id, 2, vector);
     std::string text = reply ? reply : "<none>";
     RKDBPluginFreeData(id, reply);
     return text;
 }
 
-// The <From> element of an echo-agent reply: the file that answered.
-std::string answeringFile(uint32_t id) {
-    std::string reply = send(id);
-    char out[4096] = "";
-    uint32_t cap = sizeof out;
-    if (XMLSupGetXMLMemData(0, "From", 1, 0, 1, &cap, out, 0, nullptr, reply.c_str(),
-                            static_cast<uint32_t>(reply.size())) != 0)
-        return "<no From in " + reply + ">";
-    return out;
+// The folder of the file that answered: an echo agent's reply starts <Echo><From>file</From>.
+fs::path answeringFolder(uint32_t id) {
+    const std::string reply = send(id);
+    return fs::canonical(fs::path(reply.substr(12, reply.find("</From>") - 12)).parent_path());
 }
 
-class DataBridge : public PlatformTest {
-protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        g_released = 0;
-    }
-    // A fresh folder holding a copy of the echo agent as lib<prefix>.so.
-    fs::path agentCopy(const std::string& folder, const std::string& prefix) {
-        fs::path dir = fs::temp_directory_path() / ("rk_bridge_" + std::to_string(getpid())) / folder;
-        fs::create_directories(dir);
-        fs::copy_file(RK_ECHO_AGENT, dir / ("lib" + prefix + ".so"), fs::copy_options::overwrite_existing);
-        return dir;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(fs::temp_directory_path() / ("rk_bridge_" + std::to_string(getpid())), ignored);
-        PlatformTest::TearDown();
-    }
-};
-
-TEST_F(DataBridge, RegistrationReplacesAndKeepsTheId) {
-    uint32_t id = RKDBPluginRegister("rkt_reg", replyA, releaseCounting);
-    ASSERT_NE(id, 0u);
+TEST_F(DataBridge, RegistrationReplacesTheAgentAndTheIdStaysWithItsPrefix) {
+    const uint32_t id = RKDBPluginRegister("rkt_reg", replyA, releaseCounting);
     EXPECT_EQ(RKDBPluginGetIDByPrefix("rkt_reg"), id);
-    EXPECT_NE(RKDBPluginInstalledByPrefix("rkt_reg") & 0xFFFF, 0u);
-    EXPECT_EQ(send(id), "<A/>");
-    EXPECT_EQ(RKDBPluginRegister("rkt_reg", replyB, releaseCounting), id);
-    EXPECT_EQ(send(id), "<B/>");
-    EXPECT_EQ(g_released, 2);
-
-    uint32_t other = RKDBPluginRegister("rkt_other", replyA, releaseCounting);
-    EXPECT_NE(other, id);
-
-    RKDBPluginUnregister("rkt_reg");
-    RKDBPluginUnregister("rkt_never");
-    EXPECT_EQ(RKDBPluginGetIDByPrefix("rkt_reg"), 0u);
-    EXPECT_EQ(RKDBPluginInstalledByPrefix("rkt_reg") & 0xFFFF, 0u);
+    char* reply = RKDBPluginSendCmd(id, 0, nullptr);
+    EXPECT_EQ(RKDBPluginRegister("rkt_reg", replyNone, [](char* r) { free(r); }), id);
+    RKDBPluginFreeData(id, reply);
+    EXPECT_EQ(g_released, 1) << "a reply is released by the agent that made it";
+    char unknown[] = "not a reply";
+    RKDBPluginFreeData(id, unknown);  // left alone
     EXPECT_EQ(send(id), "<none>");
-    EXPECT_EQ(RKDBPluginRegister("rkt_reg", replyA, releaseCounting), id) << "an id stays with its prefix";
+    EXPECT_NE(RKDBPluginRegister("rkt_other", replyA, releaseCounting), id);
+    RKDBPluginUnregister("rkt_reg");
+    EXPECT_EQ(send(id), "<none>");
+    EXPECT_EQ(RKDBPluginRegister("rkt_reg", replyA, releaseCounting), id);
+    EXPECT_EQ(send(id), "<A/>");
     RKDBPluginUnregister("rkt_reg");
     RKDBPluginUnregister("rkt_other");
-    EXPECT_EQ(RKDBPluginGetIDByPrefix(nullptr), 0u);
     EXPECT_EQ(RKDBPluginRegister(nullptr, replyA, releaseCounting), 0u);
 }
 
-TEST_F(DataBridge, ReplyReleasedByTheAgentThatMadeIt) {
-    uint32_t id = RKDBPluginRegister("rkt_owner", replyA, releaseCounting);
-    const char* vector[] = {"vexcmd=x"};
-    char* reply = RKDBPluginSendCmd(id, 1, vector);
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(KWTestLiveCount(KWLIVE_REPLY), 1);
-    RKDBPluginRegister("rkt_owner", replyB, releasePlain);  // changes hands meanwhile
-    RKDBPluginFreeData(id, reply);
-    EXPECT_EQ(g_released, 1);
-    char unknown[] = "not a reply";
-    RKDBPluginFreeData(id, unknown);  // left alone
-    RKDBPluginFreeData(id, nullptr);
-    RKDBPluginUnregister("rkt_owner");
-}
-
-TEST_F(DataBridge, ReplyFailureSkipsTheAgent) {
-    uint32_t id = RKDBPluginRegister("rkt_fail", replyA, releaseCounting);
-    ScopedEnv fail("KWTEST_FAIL", "reply:2");
-    KWTestReset();
+TEST_F(DataBridge, FailedReplyNeverReachesTheAgent) {
+    set("KWTEST_FAIL", "reply:2");
     kwtest::TestAgent agent("rkt_script");
     agent.on("ping", "<P/>");
-    uint32_t scripted = RKDBPluginGetIDByPrefix("rkt_script");
-    EXPECT_EQ(send(scripted, "vexcmd=ping"), "<P/>");
-    EXPECT_EQ(send(scripted, "vexcmd=ping"), "<none>");
-    EXPECT_EQ(agent.requests().size(), 1u) << "a failed request never reaches the agent";
-    EXPECT_EQ(send(id), "<A/>");
-    EXPECT_EQ(KWTestCallCount(KWTEST_REPLY), 3);
-    EXPECT_EQ(send(99999), "<none>");
-    RKDBPluginUnregister("rkt_fail");
-    RKDBPluginRegister("rkt_none", replyNone, releaseCounting);
-    EXPECT_EQ(send(RKDBPluginGetIDByPrefix("rkt_none")), "<none>");
-    RKDBPluginUnregister("rkt_none");
+    std::string replies;
+    for (int i = 0; i < 3; ++i) replies += send(RKDBPluginGetIDByPrefix("rkt_script"));
+    EXPECT_EQ(replies, "<P/><none><P/>");
+    EXPECT_EQ(agent.requests().size(), 2u);
 }
 
-TEST_F(DataBridge, LoadsAgentFromItsOwnFolder) {
-    ScopedEnv path("RKDB_PLUGIN_PATH", nullptr);
-    uint32_t id = RKDBPluginGetIDByPrefix("rkecho");
-    ASSERT_NE(id, 0u);
-    EXPECT_EQ(RKDBPluginGetIDByPrefix("rkecho"), id);
-    EXPECT_EQ(fs::canonical(answeringFile(id)), fs::canonical(RK_ECHO_AGENT));
-
-    // The echo agent sees the whole request and gets its reply back.
-    const char* vector[] = {"vexcmd=getAlertLog", "GlobalNo=0"};
-    char* reply = RKDBPluginSendCmd(id, 2, vector);
-    ASSERT_NE(reply, nullptr);
-    EXPECT_NE(std::strstr(reply, "<Arg>vexcmd=getAlertLog</Arg><Arg>GlobalNo=0</Arg>"), nullptr);
-    void* handle = dlopen(RK_ECHO_AGENT, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(handle, nullptr);
-    auto live = reinterpret_cast<int (*)()>(dlsym(handle, "rkEchoLiveReplies"));
-    ASSERT_NE(live, nullptr);
-    EXPECT_EQ(live(), 1);
-    RKDBPluginFreeData(id, reply);
-    EXPECT_EQ(live(), 0);
-    dlclose(handle);
-
-    // An in-process agent wins over the loaded one, which answers again
-    // once the in-process one is gone.
-    EXPECT_EQ(RKDBPluginRegister("rkecho", replyA, releaseCounting), id);
-    EXPECT_EQ(send(id), "<A/>");
-    RKDBPluginUnregister("rkecho");
-    EXPECT_EQ(fs::canonical(answeringFile(id)), fs::canonical(RK_ECHO_AGENT));
-}
-
-TEST_F(DataBridge, PluginPathFoldersComeFirstInOrder) {
-    fs::path first = agentCopy("first", "rkt_path");
-    fs::path second = agentCopy("second", "rkt_path");
-    fs::path onlySecond = agentCopy("second", "rkt_later");
-    std::string folders = "/nonexistent::" + first.string() + ":" + second.string();
-    ScopedEnv path("RKDB_PLUGIN_PATH", folders.c_str());
-    uint32_t id = RKDBPluginGetIDByPrefix("rkt_path");
-    ASSERT_NE(id, 0u);
-    EXPECT_EQ(fs::canonical(fs::path(answeringFile(id)).parent_path()), fs::canonical(first));
-    uint32_t later = RKDBPluginGetIDByPrefix("rkt_later");
-    ASSERT_NE(later, 0u);
-    EXPECT_EQ(fs::canonical(fs::path(answeringFile(later)).parent_path()), fs::canonical(onlySecond));
-}
-
-TEST_F(DataBridge, UnknownOrUnusablePrefixesHaveNoAgent) {
-    fs::path dir = agentCopy("bad", "rkt_bad");
-    fs::path file = dir / "librkt_broken.so";
-    {
-        FILE* f = std::fopen(file.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("not a shared object", f);
-        std::fclose(f);
+TEST_F(DataBridge, LoadsAgentsFromPluginPathThenItsOwnFolder) {
+    const fs::path dir = fs::temp_directory_path() / ("rk_bridge_" + std::to_string(getpid()));
+    for (const char* file : {"first/librkt_path.so", "second/librkt_path.so", "second/librkt_later.so"}) {
+        fs::create_directories((dir / file).parent_path());
+        fs::copy_file(RK_ECHO_AGENT, dir / file, fs::copy_options::overwrite_existing);
     }
-    ScopedEnv path("RKDB_PLUGIN_PATH", dir.c_str());
-    for (const char* prefix : {"rkt_missing", "rkt_broken", "", "../bad/rkt_bad", "rkt_bad/.."}) {
+    std::ofstream(dir / "first/librkt_broken.so") << "not a shared object";
+    set("RKDB_PLUGIN_PATH", ("/nonexistent::" + (dir / "first").string() + ":" + (dir / "second").string()).c_str());
+    EXPECT_EQ(answeringFolder(RKDBPluginGetIDByPrefix("rkt_path")), fs::canonical(dir / "first"));
+    EXPECT_EQ(answeringFolder(RKDBPluginGetIDByPrefix("rkt_later")), fs::canonical(dir / "second"));
+    const uint32_t echo = RKDBPluginGetIDByPrefix("rkecho");
+    EXPECT_EQ(answeringFolder(echo), fs::canonical(fs::path(RK_ECHO_AGENT).parent_path()));
+    for (const char* prefix : {"rkt_missing", "rkt_broken", "", "../first/rkt_path", "rkt_path/.."})
         EXPECT_EQ(RKDBPluginGetIDByPrefix(prefix), 0u) << prefix;
-        EXPECT_EQ(RKDBPluginInstalledByPrefix(prefix) & 0xFFFF, 0u) << prefix;
-    }
+    fs::remove_all(dir);
+    // The whole request reaches the agent, and each reply goes back to it.
+    EXPECT_NE(send(echo).find("<Arg>vexcmd=ping</Arg><Arg>GlobalNo=0</Arg>"), std::string::npos);
+    void* handle = dlopen(RK_ECHO_AGENT, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_EQ(reinterpret_cast<int (*)()>(dlsym(handle, "rkEchoLiveReplies"))(), 0);
+    dlclose(handle);
+    // An in-process agent wins over the loaded one.
+    EXPECT_EQ(RKDBPluginRegister("rkecho", replyA, releaseCounting), echo);
+    EXPECT_EQ(send(echo), "<A/>");
+    RKDBPluginUnregister("rkecho");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// A data agent that answers every request by echoing it:
-//   <Echo><From>file it was loaded from</From><Arg>element</Arg>...</Echo>
-// and counts its replies still held by the caller (rkEchoLiveReplies).
+// A data agent that echoes every request as <Echo><From>file it was loaded
+// from</From><Arg>element</Arg>...</Echo> and counts the replies still held.
 #include <dlfcn.h>
 #include <stdint.h>
 
@@ -11,22 +10,15 @@
 
 #define ECHO_EXPORT extern "C" __attribute__((visibility("default")))
 
-namespace {
-std::atomic<int> g_liveReplies{0};
-
-std::string ownFile() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&g_liveReplies), &info) == 0 || info.dli_fname == nullptr) return "";
-    return info.dli_fname;
-}
-}  // namespace
+static std::atomic<int> g_liveReplies{0};
 
 ECHO_EXPORT char* RKDBAgentSendCmd(uint32_t count, const char* const* vector) {
-    std::string reply = "<?xml version=\"1.0\"?>\n<Echo><From>" + ownFile() + "</From>";
+    Dl_info info{};
+    dladdr(reinterpret_cast<void*>(&g_liveReplies), &info);
+    std::string reply = std::string("<Echo><From>") + (info.dli_fname ? info.dli_fname : "") + "</From>";
     for (uint32_t i = 0; i < count; ++i) reply += std::string("<Arg>") + vector[i] + "</Arg>";
-    reply += "</Echo>\n";
     ++g_liveReplies;
-    return strdup(reply.c_str());
+    return strdup((reply + "</Echo>").c_str());
 }
 
 ECHO_EXPORT void RKDBAgentFreeData(char* reply) {
