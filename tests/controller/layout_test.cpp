@@ -14,7 +14,7 @@ void scriptMask(kwtest::TestAgent& agent, const char* element, const std::string
 }
 
 // The offered words follow the mask in ascending bit order, bits without a
-// word are left out, and the list is appended to what the buffer holds.
+// word left out, appended to what the buffer holds.
 TEST_F(Layout, ValueMeetsTheMaskOrTheOfferedWordsAreListed) {
     const struct {
         Check check;
@@ -52,12 +52,11 @@ TEST_F(Layout, ValueMeetsTheMaskOrTheOfferedWordsAreListed) {
 
 // A full mask lists every word of the member, in ascending bit order.
 TEST_F(Layout, FullMasksListEveryWord) {
-    struct Case {
+    const struct {
         Check check;
         const char* element;
         const char* words;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {IsUserRaidInputValueValidForController, "RAIDLevelsMask", "c, r0, r1, r5, r6, r10, r50, r1c, r60"},
         {IsUserReadPolicyValidForController, "ReadPolicyMask", "rc, nrc, ra, ara, nra"},
         {IsUserWritePolicyValidForController, "WritePolicyMask", "wc, nwc, wb, wt, wea, fwb"},
@@ -66,9 +65,8 @@ TEST_F(Layout, FullMasksListEveryWord) {
         {IsUserStripeSizeValidForController, "StripeSizesMask",
          "512b, 1kb, 2kb, 4kb, 8kb, 16kb, 32kb, 64kb, 128kb, 256kb, 512kb, 1mb, 2mb, 4mb, 8mb, 16mb"},
     };
-    for (const Case& c : cases) {
-        // Every bit set except bit 31, which no member names: the value
-        // asked for (2^31) is never offered.
+    for (const auto& c : cases) {
+        // Every bit but bit 31, which no member names, asked for.
         scriptMask(agent, c.element, std::string(31, '1'));
         char list[128] = {};
         EXPECT_EQ(c.check("9", "2147483648", list, sizeof list), -1) << c.element;
@@ -104,16 +102,12 @@ TEST_F(Layout, NoReplyOffersNothingAndNoBufferIs272) {
 }
 
 TEST_F(Layout, ConvertersGiveTheEmptyWordForUnknownBits) {
-    for (uint32_t bit : {0u, 8u, 65536u, 0x80000000u}) {
-        char word[16] = "x";
-        EXPECT_EQ(GetUserInputStringForRaidLayoutValue(bit, word), 0);
-        EXPECT_STREQ(word, "") << bit;
-    }
-    for (uint32_t bit : {0u, 3u, 65536u, 0x80000000u}) {
-        char word[16] = "x";
-        EXPECT_EQ(GetUserInputStringForStripeSizeValue(bit, word), 0);
-        EXPECT_STREQ(word, "") << bit;
-    }
+    for (auto convert : {GetUserInputStringForRaidLayoutValue, GetUserInputStringForStripeSizeValue})
+        for (uint32_t bit : {0u, 3u, 65536u, 0x80000000u}) {
+            char word[16] = "x";
+            EXPECT_EQ(convert(bit, word), 0);
+            EXPECT_STREQ(word, "") << bit;
+        }
     char word[16] = {};
     EXPECT_EQ(GetUserInputStringForDiskCachePolicyValue(2, word), 0);
     EXPECT_STREQ(word, "disabled");
