@@ -21,10 +21,6 @@ namespace ctrltest {
 using namespace kwtest;
 using Object = TestAgent::Object;
 
-constexpr uint32_t kAllActions = 0x3FFFFFF;
-constexpr uint32_t kCreateBit = 0x40;
-constexpr uint32_t kTestAlarmBit = 0x800;
-constexpr uint32_t kResetConfigBit = 0x80;
 constexpr char kMinSize[] = "104857600";
 constexpr char kMaxSize[] = "2199023255552";
 
@@ -37,68 +33,6 @@ inline std::vector<std::string> split(const std::string& text, char separator) {
         parts.push_back(text.substr(start, end - start));
     parts.push_back(text.substr(start));
     return parts;
-}
-
-inline void scriptSystem(kwtest::TestAgent& agent) {
-    agent.on("getControllerList",
-             reply({{{"GlobalNo", "0"}, {"ObjID", "100"}, {"MasterMethodMask", bits(kAllActions)},
-                     {"CurrentMethodMask", bits(kAllActions)}},
-                    {{"GlobalNo", "1"}, {"ObjID", "101"}, {"MasterMethodMask", bits(kAllActions)},
-                     {"CurrentMethodMask", bits(kAllActions & ~(kCreateBit | kTestAlarmBit))}},
-                    {{"GlobalNo", "2"}, {"ObjID", "102"}, {"MasterMethodMask", bits(kResetConfigBit | kCreateBit)},
-                     {"CurrentMethodMask", "0"}},
-                    {{"GlobalNo", "3"}, {"ObjID", "103"}, {"MasterMethodMask", "0"}, {"CurrentMethodMask", "0"}}}));
-
-    agent.on("getController", {"GlobalNo=0"},
-             reply({{{"GlobalNo", "0"}, {"Name", "Main"}, {"MaxNameLength", "15"}, {"RebuildRate", "30"},
-                     {"BGIRate", "30"}, {"CheckConsistencyRate", "30"}, {"PatrolReadRate", "30"},
-                     {"ReconstructRate", "30"}, {"PatrolReadModeMask", "011"},
-                     {"RAIDLevelsMask", bits(2 | 4 | 64 | 128 | 512 | 2048 | 262144)},
-                     {"ReadPolicyMask", bits(1 | 2 | 4)}, {"WritePolicyMask", bits(4 | 8)},
-                     {"CachePolicyMask", bits(1)}, {"StripeSizesMask", bits(128 | 256)}}}));
-    agent.on("getController", {"GlobalNo=1"},
-             reply({{{"GlobalNo", "1"}, {"Name", "Second"}, {"MaxNameLength", "15"}, {"RebuildRate", "30"},
-                     {"BGIRate", "30"}}}));
-    agent.on("getController", {"GlobalNo=2"}, reply({{{"GlobalNo", "2"}}}));
-    agent.on("getController", {"GlobalNo=3"}, reply({{{"GlobalNo", "3"}}}));
-
-    agent.on("getSingleControllerArrayInfo", {"GlobalNo=0"},
-             reply({{{"MaxVDAllowed", "4"}}, {{"LogicalDriveNum", "0"}}, {{"LogicalDriveNum", "1"}}}));
-    agent.on("getSingleControllerArrayInfo", {"GlobalNo=1"},
-             reply({{{"MaxVDAllowed", "2"}}, {{"LogicalDriveNum", "0"}}, {{"LogicalDriveNum", "1"}}}));
-    agent.on("getSingleControllerArrayInfo", {"GlobalNo=2"}, reply({{{"MaxVDAllowed", "8"}}}));
-
-    agent.on("getChannelsForController", {"GlobalNo=0"},
-             reply({{{"ObjID", "10"}, {"Channel", "0"}, {"BusProtocol", "8"}}}));
-    agent.on("getChannelsForController", reply({}));
-    std::vector<Object> disks;
-    for (int t = 0; t < 12; ++t)
-        disks.push_back({{"ObjID", std::to_string(20 + t)}, {"Channel", "0"}, {"BusProtocol", "8"},
-                         {"EnclosureID", "0"}, {"TargetID", std::to_string(t)}, {"AttributesMask", bits(0x400)}});
-    agent.on("getArrayDisksForChannel", {"GlobalNo=0", "Channel=0"}, reply(disks));
-
-    agent.on("getVirtualDisk", {"GlobalNo=0"}, reply({{{"Name", "Data"}}, {{"Name", "Logs"}}}));
-
-    // getArrayDisk answers one object per listed disk (ObjID 20 + target);
-    // the creation capabilities answer every layout; every write succeeds.
-    agent.otherwise([](const Request& request) -> std::optional<std::string> {
-        if (request.empty()) return std::nullopt;
-        if (request[0].rfind("vexcmd=set", 0) == 0) return reply({});
-        std::vector<Object> objects;
-        if (request[0] == "vexcmd=getArrayDisk") {
-            for (const auto& arg : request)
-                for (const std::string& id : split(arg.rfind("adisk=", 0) == 0 ? arg.substr(6) : "", ','))
-                    objects.push_back({{"ObjID", std::to_string(20 + atoi(id.c_str() + id.rfind(':') + 1))}});
-            return reply(objects);
-        }
-        if (request[0] == "vexcmd=sendPassThruCmdToDCSIF") {
-            for (const char* layout : {"1", "2", "4", "64", "128", "512", "2048", "4096", "262144"})
-                objects.push_back({{"Layout", layout}, {"MinimumLength", layout == std::string("2") ? "1" : kMinSize},
-                                   {"Length", kMaxSize}});
-            return reply(objects);
-        }
-        return std::nullopt;
-    });
 }
 
 // The case lines of a data file of this folder, each split at '|' into
@@ -119,6 +53,40 @@ inline std::vector<CaseLine> readCases(const std::string& file, size_t fields) {
         cases.back().fields.resize(fields);
     }
     return cases;
+}
+
+// Scripts the agent from system.txt. getArrayDisk answers one object per
+// listed disk (ObjID 20 + target); the creation capabilities answer 100 MiB
+// to 2 TiB for every layout but r0 (1 byte to 2 TiB); every write succeeds.
+inline void scriptSystem(kwtest::TestAgent& agent) {
+    for (const CaseLine& script : readCases("system.txt", 3)) {
+        std::vector<Object> objects;
+        for (const std::string& text : split(script.fields[2], ';')) {
+            Object object;
+            for (const std::string& element : split(text, ','))
+                object.push_back({element.substr(0, element.find('=')), element.substr(element.find('=') + 1)});
+            objects.push_back(object);
+        }
+        agent.on(script.fields[0], split(script.fields[1], ';'), reply(objects));
+    }
+    agent.otherwise([](const Request& request) -> std::optional<std::string> {
+        if (request.empty()) return std::nullopt;
+        if (request[0].rfind("vexcmd=set", 0) == 0) return reply({});
+        std::vector<Object> objects;
+        if (request[0] == "vexcmd=getArrayDisk") {
+            for (const auto& arg : request)
+                for (const std::string& id : split(arg.rfind("adisk=", 0) == 0 ? arg.substr(6) : "", ','))
+                    objects.push_back({{"ObjID", std::to_string(20 + atoi(id.c_str() + id.rfind(':') + 1))}});
+            return reply(objects);
+        }
+        if (request[0] == "vexcmd=sendPassThruCmdToDCSIF") {
+            for (const char* layout : {"1", "2", "4", "64", "128", "512", "2048", "4096", "262144"})
+                objects.push_back({{"Layout", layout}, {"MinimumLength", layout == std::string("2") ? "1" : kMinSize},
+                                   {"Length", kMaxSize}});
+            return reply(objects);
+        }
+        return std::nullopt;
+    });
 }
 
 inline Outcome runCommand(const std::vector<std::string>& parameters) {
