@@ -1,5 +1,5 @@
-// The controller lookups, the availability mechanism and the patrol read
-// mode check, against exact agent replies.
+// The controller lookups and the availability mechanism, against exact
+// agent replies.
 #include <functional>
 
 #include "ctrl_fixture.h"
@@ -148,30 +148,6 @@ TEST_F(Lookups, SupportedRaidValueIsTheWholeReply) {
               (Request{"vexcmd=getSupportedRaidLevelsForController", "GlobalNo=0", "CLI=true"}));
     agent.silent("getSupportedRaidLevelsForController");
     EXPECT_EQ(GetSupportedRaidValueForController("0", out.data()), -1);
-}
-
-TEST_F(Lookups, PatrolReadModes) {
-    const std::pair<uint32_t, const char*> words[] = {{1, "auto"}, {2, "manual"}, {4, "disable"}, {3, ""}, {0, ""}};
-    for (const auto& [value, word] : words) {
-        char out[8] = "x";
-        EXPECT_EQ(GetPatReadModeForIntValue(value, out), 0);
-        EXPECT_STREQ(out, word) << value;
-    }
-    char list[256] = {};
-    EXPECT_EQ(IsUserPatrolReadModeValidForController("2", "0", list, sizeof list), 0);
-    EXPECT_EQ(IsUserPatrolReadModeValidForController("4", "0", list, sizeof list), -1);
-    EXPECT_STREQ(list, "auto, manual");
-    char untouched[256] = "prior";
-    EXPECT_EQ(IsUserPatrolReadModeValidForController("1", "1", untouched, sizeof untouched), -1);  // no mask
-    EXPECT_STREQ(untouched, "prior");
-    agent.on("getController", {"GlobalNo=0"}, reply({{{"PatrolReadModeMask", "111"}}}));
-    char tight[8] = {};
-    EXPECT_EQ(IsUserPatrolReadModeValidForController("8", "0", tight, sizeof tight), -1);
-    EXPECT_STREQ(tight, "auto, m");
-    failAt("reply", 1);  // no reply: the mask is empty, nothing is offered
-    char empty[256] = {};
-    EXPECT_EQ(IsUserPatrolReadModeValidForController("1", "0", empty, sizeof empty), -1);
-    EXPECT_STREQ(empty, "");
 }
 
 }  // namespace
