@@ -12,7 +12,8 @@ TEST_F(Callback, CasesOfTheCallFile) {
     for (const CaseLine& c : readCases("calls.txt", 7)) {
         SCOPED_TRACE(c.where);
         agent.clearRequests();
-        Call call(split(c.fields[0], ';'), split(c.fields[1], ';'));
+        CallbackCall call(CmdConfigControllerValidateFunc, split(c.fields[0], ';'), split(c.fields[1], ';'),
+                          "untouched");
         EXPECT_EQ(call.run(), std::stoi(c.fields[2]));
         EXPECT_EQ(c.fields[3] == "*" ? "*" : call.first(), c.fields[3]);
         EXPECT_EQ(c.fields[4] == "*" ? "*" : call.second(), c.fields[4]);
@@ -23,7 +24,7 @@ TEST_F(Callback, CasesOfTheCallFile) {
 }
 
 TEST_F(Callback, GlobalRescanPointsElsewhere) {
-    Call call({"action=globalrescan"}, {});
+    CallbackCall call(CmdConfigControllerValidateFunc, {"action=globalrescan"}, {}, "");
     testing::internal::CaptureStdout();
     EXPECT_EQ(call.run(), 1000);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -36,7 +37,8 @@ TEST_F(Callback, SilentControllerDescriptionLetsTheRateGo) {
     // the one for the current rate.
     for (const char* rate : {"setreconstructrate", "setrebuildrate"}) {
         failAt("reply", 3);
-        Call call({std::string("action=") + rate, "controller=0", "rate=30"}, {"GlobalNo=0", "Rate=30"});
+        CallbackCall call(CmdConfigControllerValidateFunc, {std::string("action=") + rate, "controller=0", "rate=30"},
+                          {"GlobalNo=0", "Rate=30"}, "");
         EXPECT_EQ(call.run(), 1000) << rate;
         EXPECT_EQ(KWTestCallCount(KWTEST_REPLY), 3) << rate;
     }
@@ -45,13 +47,15 @@ TEST_F(Callback, SilentControllerDescriptionLetsTheRateGo) {
 TEST_F(Callback, NoBlockForAnAddedArgumentIs1655) {
     {
         failAt("mem", 2);  // the first block is the call's own GlobalNo
-        Call appended({"action=importforeignconfig", "controller=0"}, {"GlobalNo=0"});
+        CallbackCall appended(CmdConfigControllerValidateFunc, {"action=importforeignconfig", "controller=0"},
+                              {"GlobalNo=0"}, "");
         EXPECT_EQ(appended.run(), 1655);
         EXPECT_EQ(appended.request().size(), 1u);
     }
     failAt("mem", 5);  // a new Length keeps the old one
-    Call length({"action=createvdisk", "controller=0", "raid=r0", "size=1g", "adisk=0:0:1"},
-                {"GlobalNo=0", "adisk=0:0:1", "Length=1g", "Layout=2"});
+    CallbackCall length(CmdConfigControllerValidateFunc,
+                        {"action=createvdisk", "controller=0", "raid=r0", "size=1g", "adisk=0:0:1"},
+                        {"GlobalNo=0", "adisk=0:0:1", "Length=1g", "Layout=2"}, "");
     EXPECT_EQ(length.run(), 1655);
     EXPECT_EQ(length.request()[2], "Length=1g");
 }

@@ -55,20 +55,23 @@ inline std::vector<CaseLine> readCases(const std::string& file, size_t fields) {
     return cases;
 }
 
+// The reply of objects written "Name=Value,Name=Value;Name=Value,...".
+inline std::string replyOf(const std::string& text) {
+    std::vector<Object> objects;
+    for (const std::string& object : split(text, ';')) {
+        objects.emplace_back();
+        for (const std::string& element : split(object, ','))
+            objects.back().push_back({element.substr(0, element.find('=')), element.substr(element.find('=') + 1)});
+    }
+    return reply(objects);
+}
+
 // Scripts the agent from system.txt. getArrayDisk answers one object per
 // listed disk (ObjID 20 + target); the creation capabilities answer 100 MiB
 // to 2 TiB for every layout but r0 (1 byte to 2 TiB); every write succeeds.
 inline void scriptSystem(kwtest::TestAgent& agent) {
-    for (const CaseLine& script : readCases("system.txt", 3)) {
-        std::vector<Object> objects;
-        for (const std::string& text : split(script.fields[2], ';')) {
-            Object object;
-            for (const std::string& element : split(text, ','))
-                object.push_back({element.substr(0, element.find('=')), element.substr(element.find('=') + 1)});
-            objects.push_back(object);
-        }
-        agent.on(script.fields[0], split(script.fields[1], ';'), reply(objects));
-    }
+    for (const CaseLine& script : readCases("system.txt", 3))
+        agent.on(script.fields[0], split(script.fields[1], ';'), replyOf(script.fields[2]));
     agent.otherwise([](const Request& request) -> std::optional<std::string> {
         if (request.empty()) return std::nullopt;
         if (request[0].rfind("vexcmd=set", 0) == 0) return reply({});
@@ -92,16 +95,6 @@ inline void scriptSystem(kwtest::TestAgent& agent) {
 inline Outcome runCommand(const std::vector<std::string>& parameters) {
     return kwtest::runConfig(CmdConfigController, "controller", parameters);
 }
-
-constexpr char kSentinel[] = "untouched";
-
-// One direct call of the callback: the user's words, a request vector of
-// 256-byte blocks as the framework would build it, sentinel message buffers.
-class Call : public kwtest::CallbackCall {
-public:
-    Call(std::vector<std::string> user, const std::vector<std::string>& request)
-        : CallbackCall(CmdConfigControllerValidateFunc, std::move(user), request, kSentinel) {}
-};
 
 class ControllerTest : public kwtest::CountedTest {
 protected:

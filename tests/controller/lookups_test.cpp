@@ -1,7 +1,5 @@
 // The controller lookups and the availability mechanism, against exact
 // agent replies.
-#include <functional>
-
 #include "ctrl_fixture.h"
 #include "kwsup/availability.h"
 
@@ -10,55 +8,22 @@ namespace {
 
 using Lookups = ControllerTest;
 
-// Each row reads one action's flags from a controller list (the scripted
-// system when empty, no reply when null).
-TEST_F(Lookups, FlagsCarryTheActionsBitOfEachMask) {
-    const std::string system;
-    const std::string five =
-        reply({{{"GlobalNo", "5"}, {"MasterMethodMask", "10000000"}, {"CurrentMethodMask", "0"}}});
-    const std::string seven = reply({{{"MasterMethodMask", "1"}, {"CurrentMethodMask", "1"}},  // no GlobalNo
-                                     {{"GlobalNo", "12345678"}, {"MasterMethodMask", "1"}, {"CurrentMethodMask", "1"}},
-                                     {{"GlobalNo", "1"}, {"MasterMethodMask", "11"}}});
-    // 33 digits: only the last 32 count (bit 32 and bit 0).
-    const std::string wide = reply({{{"GlobalNo", "0"}, {"MasterMethodMask", "1" + std::string(32, '0')},
-                                     {"CurrentMethodMask", "1" + std::string(31, '0') + "1"}}});
-    // Cut to 63 characters the final "1" is lost and the mask is 0.
-    const std::string longMask = "1" + std::string(70, '0') + "1";
-    const std::string cut =
-        reply({{{"GlobalNo", "0"}, {"MasterMethodMask", longMask}, {"CurrentMethodMask", longMask}}});
-    const std::string broken = "<not xml";
-    const struct {
-        const std::string* list;
-        const char* action;
-        const char* controller;
-        uint32_t supported;
-        uint32_t allowed;
-    } cases[] = {
-        {&system, "CreateVDisk", "0", 0x40, 0x40},  // action words ignore case
-        {&system, "IMPORTRECOVERFOREIGNCONFIG", "0", 0x2000000, 0x2000000},
-        {&system, "debug", "0", 0, 0},
-        {&five, "resetconfig", "5", 0x80, 0},
-        {&five, "rescan", "5", 0, 0},
-        {nullptr, "rescan", "0", 0, 0},
-        {&seven, "rescan", "1234567", 1, 1},  // found by its first seven characters
-        {&seven, "rescan", "12345678", 0, 0},
-        {&seven, "flush", "1", 2, 0},  // an absent mask reads as 0
-        {&seven, "rescan", "01", 0, 0},
-        {&wide, "rescan", "0", 0, 1},
-        {&cut, "rescan", "0", 0, 0},
-        {&broken, "rescan", "0", 0, 0},
-    };
-    for (const auto& c : cases) {
-        if (!c.list)
+TEST_F(Lookups, CasesOfTheFlagsFile) {
+    for (const CaseLine& c : readCases("flags.txt", 5)) {
+        SCOPED_TRACE(c.where);
+        const std::string& list = c.fields[0];
+        if (list == "-")
             agent.silent("getControllerList");
-        else if (!c.list->empty())
-            agent.on("getControllerList", *c.list);
+        else if (!list.empty())
+            agent.on("getControllerList", list[0] == '!' ? list.substr(1) : replyOf(list));
         uint32_t supported = 0xDEAD, allowed = 0xDEAD;
-        EXPECT_EQ(IsUserOperationValidForController(c.action, c.controller, &supported, &allowed), 0) << c.action;
-        EXPECT_EQ(supported, c.supported) << c.action << " on " << c.controller;
-        EXPECT_EQ(allowed, c.allowed) << c.action << " on " << c.controller;
+        EXPECT_EQ(IsUserOperationValidForController(c.fields[1].c_str(), c.fields[2].c_str(), &supported, &allowed), 0);
+        EXPECT_EQ(supported, std::stoul(c.fields[3]));
+        EXPECT_EQ(allowed, std::stoul(c.fields[4]));
     }
     EXPECT_EQ(agent.requests().front(), Request{"vexcmd=getControllerList"});
+    // Read directly, without a current mask, a long mask is not cut.
+    const std::string longMask = "1" + std::string(70, '0') + "1";
     uint32_t s = 0, a = 0;
     kwsup::setAvailabilityFlags(longMask.c_str(), nullptr, 1, &s, &a);
     EXPECT_EQ(s, 1u);
@@ -126,16 +91,10 @@ TEST_F(Lookups, ValuesAreReadCutOrEmptiedAndNoBufferIs272) {
     failAt("reply", 1);
     EXPECT_EQ(GetControllerNameFromUserInput("0", value), -1);
 
-    const std::function<int32_t()> lookups[] = {
-        [&] { return GetTagValueForController("0", "BGIRate", value, 8); },
-        [&] { return GetRebuildRateForControllerWithSize("0", value, 8); },
-        [&] { return GetRebuildRateForController("0", value); },
-        [&] { return GetControllerNameFromUserInput("0", value); },
-    };
-    for (const auto& lookup : lookups) {
-        failAt("xbuf", 1);
-        EXPECT_EQ(lookup(), 272);
-    }
+    failAt("xbuf", 1);
+    EXPECT_EQ(GetRebuildRateForController("0", value), 272);
+    failAt("xbuf", 1);
+    EXPECT_EQ(GetControllerNameFromUserInput("0", value), 272);
 }
 
 TEST_F(Lookups, SupportedRaidValueIsTheWholeReply) {
