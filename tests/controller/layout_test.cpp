@@ -1,5 +1,7 @@
-// The six layout and policy checks: the bit test and the exact list of
-// offered words, bounded by the caller's buffer.
+// The layout, policy and patrol read mode checks (the cases of checks.txt,
+// never writing past the list's size) and the word converters.
+#include <algorithm>
+
 #include "ctrl_fixture.h"
 
 namespace ctrltest {
@@ -7,112 +9,64 @@ namespace {
 
 using Layout = ControllerTest;
 
-using Check = int32_t (*)(const char*, const char*, char*, uint32_t);
+using Check = int32_t (*)(const char* controller, const char* value, char* list, uint32_t size);
 
-void scriptMask(kwtest::TestAgent& agent, const char* element, const std::string& mask) {
-    agent.on("getController", {"GlobalNo=9"}, reply({{{"GlobalNo", "9"}, {element, mask}}}));
-}
+const struct {
+    std::string name;
+    const char* element;
+    Check check;
+} kChecks[] = {
+    {"raid", "RAIDLevelsMask", IsUserRaidInputValueValidForController},
+    {"stripe", "StripeSizesMask", IsUserStripeSizeValidForController},
+    {"read", "ReadPolicyMask", IsUserReadPolicyValidForController},
+    {"write", "WritePolicyMask", IsUserWritePolicyValidForController},
+    {"cache", "CachePolicyMask", IsUserCachePolicyValidForController},
+    {"diskcache", "DiskCachePolicyMask", IsUserDiskCachePolicyValidForController},
+    {"patrol", "PatrolReadModeMask", [](const char* controller, const char* value, char* list, uint32_t size) {
+         return IsUserPatrolReadModeValidForController(value, controller, list, size);
+     }},
+};
 
-// The offered words follow the mask in ascending bit order, bits without a
-// word are left out, and the list is appended to what the buffer holds.
-TEST_F(Layout, ValueMeetsTheMaskOrTheOfferedWordsAreListed) {
-    const struct {
-        Check check;
-        const char* element;
-        std::string mask;
-        const char* value;
-        const char* initial;
-        int32_t result;
-        const char* list;
-    } cases[] = {
-        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", bits(1 | 2 | 64 | 262144), "4", "", -1,
-         "c, r0, r5, r60"},
-        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", bits(1 | 2 | 64 | 262144), "262144", "", 0, ""},
-        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", bits(8 | 16 | 64 | 1024), "2", "", -1, "r5"},
-        {IsUserStripeSizeValidForController, "StripeSizesMask", "11", "4", "", -1, "512b, 1kb"},
-        {IsUserWritePolicyValidForController, "WritePolicyMask", bits(16), "1", "", -1, "wea"},
-        {IsUserCachePolicyValidForController, "CachePolicyMask", "101", "1", "", 0, ""},
-        {IsUserCachePolicyValidForController, "CachePolicyMask", "101", "2", "", -1, "d"},  // bit 4 has no word
-        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "0", "", -1, "rc"},
-        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "", "", -1, "rc"},
-        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "abc", "", -1, "rc"},
-        {IsUserReadPolicyValidForController, "ReadPolicyMask", "1", "-1x", "", 0, ""},  // -1: every bit set
-        {IsUserReadPolicyValidForController, "ReadPolicyMask", "", "1", "", -1, ""},
-        {IsUserReadPolicyValidForController, "ReadPolicyMask", "11", "4", "X", -1, "Xrc, nrc"},
-    };
-    for (const auto& c : cases) {
-        scriptMask(agent, c.element, c.mask);
-        char list[128] = {};
-        snprintf(list, sizeof list, "%s", c.initial);
-        EXPECT_EQ(c.check("9", c.value, list, sizeof list), c.result) << c.element << " " << c.mask << " " << c.value;
-        EXPECT_STREQ(list, c.list) << c.element << " " << c.mask << " " << c.value;
+TEST_F(Layout, CasesOfTheCheckFile) {
+    for (const CaseLine& c : readCases("checks.txt", 7)) {
+        SCOPED_TRACE(c.where);
+        const auto* check = std::find_if(std::begin(kChecks), std::end(kChecks),
+                                         [&](const auto& k) { return k.name == c.fields[0]; });
+        ASSERT_NE(check, std::end(kChecks));
+        Object controller = {{"GlobalNo", "9"}};
+        if (c.fields[1] != "none") controller.push_back({check->element, c.fields[1]});
+        agent.on("getController", {"GlobalNo=9"}, reply({controller}));
+        agent.unmute();
+        if (c.fields[1] == "-") agent.mute("getController");
+        const uint32_t size = std::stoul(c.fields[4]);
+        std::string list = c.fields[3] + '\0';
+        list.resize(size + 8, '#');
+        EXPECT_EQ(check->check("9", c.fields[2].c_str(), list.data(), size), std::stoi(c.fields[5]));
+        EXPECT_STREQ(list.c_str(), c.fields[6].c_str());
+        EXPECT_EQ(list.substr(size), std::string(8, '#'));
     }
     EXPECT_EQ(agent.requests().front(), (Request{"vexcmd=getController", "GlobalNo=9", "CLI=true"}));
 }
 
-// A full mask lists every word of the member, in ascending bit order.
-TEST_F(Layout, FullMasksListEveryWord) {
-    struct Case {
-        Check check;
-        const char* element;
-        const char* words;
-    };
-    const Case cases[] = {
-        {IsUserRaidInputValueValidForController, "RAIDLevelsMask", "c, r0, r1, r5, r6, r10, r50, r1c, r60"},
-        {IsUserReadPolicyValidForController, "ReadPolicyMask", "rc, nrc, ra, ara, nra"},
-        {IsUserWritePolicyValidForController, "WritePolicyMask", "wc, nwc, wb, wt, wea, fwb"},
-        {IsUserCachePolicyValidForController, "CachePolicyMask", "d, c"},
-        {IsUserDiskCachePolicyValidForController, "DiskCachePolicyMask", "enabled, disabled"},
-        {IsUserStripeSizeValidForController, "StripeSizesMask",
-         "512b, 1kb, 2kb, 4kb, 8kb, 16kb, 32kb, 64kb, 128kb, 256kb, 512kb, 1mb, 2mb, 4mb, 8mb, 16mb"},
-    };
-    for (const Case& c : cases) {
-        // Every bit set except bit 31, which no member names: the value
-        // asked for (2^31) is never offered.
-        scriptMask(agent, c.element, std::string(31, '1'));
-        char list[128] = {};
-        EXPECT_EQ(c.check("9", "2147483648", list, sizeof list), -1) << c.element;
-        EXPECT_STREQ(list, c.words) << c.element;
-    }
-}
-
-TEST_F(Layout, ListsAreCutAtTheBufferAndNeverOverrun) {
-    scriptMask(agent, "StripeSizesMask", std::string(16, '1'));
-    char full[128] = {};
-    EXPECT_EQ(IsUserStripeSizeValidForController("9", "0", full, sizeof full), -1);
-    EXPECT_EQ(strlen(full), 89u);
-
-    char guarded[32];
-    memset(guarded, '#', sizeof guarded);
-    guarded[0] = '\0';
-    EXPECT_EQ(IsUserStripeSizeValidForController("9", "0", guarded, 20), -1);
-    EXPECT_EQ(std::string(guarded), std::string(full).substr(0, 19));
-    for (size_t i = 20; i < sizeof guarded; ++i) EXPECT_EQ(guarded[i], '#') << i;
-}
-
-TEST_F(Layout, NoReplyOffersNothingAndNoBufferIs272) {
-    agent.silent("getController");
-    char list[128] = {};
-    EXPECT_EQ(IsUserStripeSizeValidForController("9", "64", list, sizeof list), -1);
-    EXPECT_STREQ(list, "");
-
-    scriptMask(agent, "RAIDLevelsMask", "1");
+TEST_F(Layout, NoBufferIs272) {
     char kept[128] = "kept";
     failAt("xbuf", 1);
-    EXPECT_EQ(IsUserRaidInputValueValidForController("9", "2", kept, sizeof kept), 272);
+    EXPECT_EQ(IsUserRaidInputValueValidForController("0", "2", kept, sizeof kept), 272);
     EXPECT_STREQ(kept, "kept");
 }
 
 TEST_F(Layout, ConvertersGiveTheEmptyWordForUnknownBits) {
-    for (uint32_t bit : {0u, 8u, 65536u, 0x80000000u}) {
-        char word[16] = "x";
-        EXPECT_EQ(GetUserInputStringForRaidLayoutValue(bit, word), 0);
-        EXPECT_STREQ(word, "") << bit;
-    }
-    for (uint32_t bit : {0u, 3u, 65536u, 0x80000000u}) {
-        char word[16] = "x";
-        EXPECT_EQ(GetUserInputStringForStripeSizeValue(bit, word), 0);
-        EXPECT_STREQ(word, "") << bit;
+    for (auto convert : {GetUserInputStringForRaidLayoutValue, GetUserInputStringForStripeSizeValue})
+        for (uint32_t bit : {0u, 3u, 65536u, 0x80000000u}) {
+            char word[16] = "x";
+            EXPECT_EQ(convert(bit, word), 0);
+            EXPECT_STREQ(word, "") << bit;
+        }
+    const std::pair<uint32_t, const char*> modes[] = {{1, "auto"}, {2, "manual"}, {4, "disable"}, {3, ""}, {0, ""}};
+    for (const auto& [value, mode] : modes) {
+        char word[8] = "x";
+        EXPECT_EQ(GetPatReadModeForIntValue(value, word), 0);
+        EXPECT_STREQ(word, mode) << value;
     }
     char word[16] = {};
     EXPECT_EQ(GetUserInputStringForDiskCachePolicyValue(2, word), 0);
