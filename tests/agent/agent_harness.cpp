@@ -54,13 +54,13 @@ void parse(Reply& reply) {
     xmlFreeDoc(doc);
 }
 
+}  // namespace
+
 void clearAgentVariables() {
     for (const char* name : {"KWDA_STATE", "KWDA_PROFILE", "KWDA_LOG", "KWDA_TIME_SCALE", "KWDA_ALERT_LOG_LIMIT",
                              "KWDA_SYSTEM", "KWDA_SYSFS", "KWDA_PROC", "KWDA_PCI_IDS"})
         ::unsetenv(name);
 }
-
-}  // namespace
 
 std::vector<Object> Reply::ofType(const std::string& type) const {
     std::vector<Object> out;

@@ -49,6 +49,9 @@ uint32_t mask(const std::string& digits);
 // Whether a disk/vdisk/controller object has the bit in a mask element.
 bool hasBit(const Object& object, const std::string& element, uint32_t bit);
 
+// Unsets every KWDA_* variable the agent reads.
+void clearAgentVariables();
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 std::vector<std::string> lines(const std::string& text);

@@ -66,21 +66,6 @@ TEST_F(StateTest, AnUnusableStateIsRefusedAndLeftAsItIs) {
     }
 }
 
-TEST_F(StateTest, FoldersOfANewStateAreCreated) {
-    std::string nested = dir + "/a/b/c/state.db";
-    ::setenv("KWDA_STATE", nested.c_str(), 1);
-    EXPECT_EQ(send({"vexcmd=getGlobalInfo"}).status, 0);
-    EXPECT_TRUE(std::filesystem::exists(nested));
-    EXPECT_EQ(send({"vexcmd=getAlertLog"}).only().at("Path"), dir + "/a/b/c/state.alert.log");
-}
-
-TEST_F(StateTest, AnUnusableTimeScaleIsNamed) {
-    ::setenv("KWDA_TIME_SCALE", "fast", 1);
-    Reply reply = send({"vexcmd=getGlobalInfo"});
-    EXPECT_EQ(reply.status, 1);
-    EXPECT_EQ(reply.error, "KWDA_TIME_SCALE='fast' is not a factor (a number of 0 or more)");
-}
-
 // One controller with `disks` directly attached disks "0:N".
 std::string manyDisks(int disks) {
     std::string xml =
@@ -150,8 +135,6 @@ TEST_F(StateTest, TheAlertLogKeepsItsNewestEventsWithinItsBound) {
         EXPECT_NE(events[i + 1].find(started ? "blinking stopped" : "blinking started"), std::string::npos)
             << events[i] << "\n" << events[i + 1];
     }
-    ::setenv("KWDA_ALERT_LOG_LIMIT", "12", 1);
-    EXPECT_EQ(run("getGlobalInfo").status, 1);
 }
 
 TEST(StateLocation, TheSystemStateServesEveryUserWhileItExists) {

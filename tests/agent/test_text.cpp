@@ -1,6 +1,5 @@
 // Texts in replies: whatever bytes a request, a profile or an old state
-// holds, every reply is a well-formed document, and a write never stores a
-// text that is not UTF-8.
+// holds, every reply is a well-formed document.
 #include <libxml/parser.h>
 #include <sqlite3.h>
 
@@ -76,44 +75,6 @@ class TextWriteTest : public AgentTest {
 protected:
     Object enclosure() { return run("getEnclosure GlobalNo=0 Enclosure=0:0").only(); }
 };
-
-// The agent is the last line of defence: whatever reaches it is checked
-// before anything is stored, and the refusal names the parameter.
-TEST_F(TextWriteTest, TextsThatAreNotUtf8AreRefusedAndNothingIsStored) {
-    const Object before = enclosure();
-    const size_t events = lines(readFile(alertLog())).size();
-    const std::pair<const char*, const char*> cases[] = {
-        {"setEnclosureServiceTag GlobalNo=0 Enclosure=0:0 ServiceTag=\xFF\xFE",
-         "service tag is not valid UTF-8 text (byte 1)"},
-        {"setEnclosureServiceTag GlobalNo=0 Enclosure=0:0 ServiceTag=ok\xED\xA0\x80",
-         "service tag is not valid UTF-8 text (byte 3)"},
-        {"setEnclosureServiceTag GlobalNo=0 Enclosure=0:0 ServiceTag=a\nb",
-         "service tag holds the control character 0x0A (byte 2)"},
-        {"setEnclosureAssetTag GlobalNo=0 Enclosure=0:0 AssetTag=\xC3\x28",
-         "asset tag is not valid UTF-8 text (byte 1)"},
-        {"setEnclosureAssetName GlobalNo=0 Enclosure=0:0 AssetName=x\x7f",
-         "asset name holds the control character 0x7F (byte 2)"},
-        {"setVDReconfigure GlobalNo=0 LogicalDriveNum=0 Name=Data\xC0\xAF",
-         "virtual disk name is not valid UTF-8 text (byte 5)"},
-        {"setCntrlRebuildRate GlobalNo=0 RebuildRate=5\x01",
-         "argument RebuildRate holds the control character 0x01 (byte 2)"},
-    };
-    for (const auto& [request, reason] : cases) {
-        Reply reply = run(request);
-        EXPECT_EQ(reply.status, 2) << reply.raw;
-        EXPECT_EQ(reply.error, reason);
-    }
-    EXPECT_EQ(enclosure(), before);
-    EXPECT_EQ(lines(readFile(alertLog())).size(), events) << "a refused write logged an event";
-}
-
-TEST_F(TextWriteTest, ATabAndCharactersBeyondAsciiAreStoredAsSent) {
-    for (const std::string tag : {"a\tb", "\xC3\xA9\xE2\x82\xAC", "\xF0\x9F\x92\xBE"}) {
-        Reply reply = send({"vexcmd=setEnclosureServiceTag", "GlobalNo=0", "Enclosure=0:0", "ServiceTag=" + tag});
-        ASSERT_EQ(reply.status, 0) << reply.error;
-        EXPECT_EQ(enclosure().at("ServiceTag"), tag);
-    }
-}
 
 // A state written by an older agent (or edited by hand) may hold any bytes:
 // the enclosure is still answered, its text with U+FFFD for what is not UTF-8.
