@@ -90,7 +90,10 @@ TEST_F(ModelTest, CreationCapabilitiesFollowTheChosenDisks) {
 
 TEST_F(ModelTest, SpannedLayoutsNeedASpanLength) {
     ::setenv("KWDA_TIME_SCALE", "0", 1);
-    useProfile(smallProfile(6));
+    std::string disks;
+    for (int i = 0; i < 6; ++i) disks += "<PhysicalDisk Length=\"107374182400\"/>";
+    useProfile("<StorageProfile><Controller RAIDLevelsMask=\"1000000101011000111\"><Connector BusProtocol=\"8\">"
+               "<Enclosure>" + disks + "</Enclosure></Connector></Controller></StorageProfile>");
     const std::string caps = capsRequest({"0:0:0", "0:0:1", "0:0:2", "0:0:3", "0:0:4", "0:0:5"}, 6);
     EXPECT_EQ(largest(run(caps)).count("2048"), 0u);
     auto spanned = largest(run(caps + " param9=Rules param10=2 param11=SpanLength param12=3"));
