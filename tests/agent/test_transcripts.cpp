@@ -129,6 +129,18 @@ protected:
                 ++number;
                 writeFile(path, xml);
                 ::setenv("KWDA_PROFILE", path.c_str(), 1);
+            } else if (line.rfind("write ", 0) == 0) {
+                const auto words = split(line.substr(6), ' ');
+                writeFile(decode(words[0]), words.size() > 1 ? decode(words[1]) : "");
+            } else if (line.rfind("file ", 0) == 0) {
+                const size_t arrow = line.find(" -> ");
+                const std::string content = readFile(decode(line.substr(5, arrow - 5)));
+                const std::string expected = decode(line.substr(arrow + 4));
+                if (expected[0] == '~') {
+                    EXPECT_NE(content.find(expected.substr(1)), std::string::npos) << content;
+                } else {
+                    EXPECT_EQ(content, expected);
+                }
             } else if (line == "machine") {
                 useMachine();
             } else if (line == "nostate") {
