@@ -67,7 +67,8 @@ std::map<std::string, std::string> largest(const Reply& reply) {
 
 std::string capsRequest(const std::vector<std::string>& disks, int minDrives) {
     std::string ids;
-    for (const auto& d : disks) ids += (ids.empty() ? "" : ":") + run("getArrayDisk GlobalNo=0 adisk=" + d).only().at("ObjID");
+    for (const auto& d : disks)
+        ids += (ids.empty() ? "" : ":") + run("getArrayDisk GlobalNo=0 adisk=" + d).only().at("ObjID");
     return "sendPassThruCmdToDCSIF param0=getcaps param1=make param2=vdisk param3=ObjID param4=" +
            run("getController GlobalNo=0").only().at("ObjID") + " param5=IDList param6=" + ids +
            " param7=MinDrives param8=" + std::to_string(minDrives);
