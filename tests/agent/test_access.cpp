@@ -35,8 +35,6 @@ public:
     ~WithoutPermissionBypass() {
         if (active_) ::syscall(SYS_capset, &header_, saved_);
     }
-    WithoutPermissionBypass(const WithoutPermissionBypass&) = delete;
-    WithoutPermissionBypass& operator=(const WithoutPermissionBypass&) = delete;
 
 private:
     __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -122,6 +120,8 @@ TEST_F(StateAccessTest, AReaderWhoCannotWriteSeesWhatAWriterAtWorkCommitted) {
     const std::string folder = dir + "/shared";
     const std::string path = folder + "/state.db";
     seedAndLetGo(path);
+    WithoutPermissionBypass guard;
+    if (!permissionsBind()) GTEST_SKIP() << "file permissions do not bind this process";
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer,
@@ -130,17 +130,10 @@ TEST_F(StateAccessTest, AReaderWhoCannotWriteSeesWhatAWriterAtWorkCommitted) {
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     ASSERT_TRUE(fs::exists(path + "-wal"));
-    {
-        WithoutPermissionBypass guard;
-        if (!permissionsBind()) {
-            sqlite3_close(writer);
-            GTEST_SKIP() << "file permissions do not bind this process";
-        }
-        for (const char* file : {"", "-wal", "-shm"}) fs::permissions(path + file, kReadOnlyFile);
-        fs::permissions(folder, kReadOnlyFolder);
-        EXPECT_EQ(run("getController GlobalNo=0").only().at("RebuildRate"), "71");
-        EXPECT_EQ(run("setCntrlRebuildRate GlobalNo=0 RebuildRate=55").status, 3);
-    }
+    for (const char* file : {"", "-wal", "-shm"}) fs::permissions(path + file, kReadOnlyFile);
+    fs::permissions(folder, kReadOnlyFolder);
+    EXPECT_EQ(run("getController GlobalNo=0").only().at("RebuildRate"), "71");
+    EXPECT_EQ(run("setCntrlRebuildRate GlobalNo=0 RebuildRate=55").status, 3);
     sqlite3_close(writer);
 }
 

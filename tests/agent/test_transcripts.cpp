@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 
 class Transcript : public AgentTest, public ::testing::WithParamInterface<const char*> {
 protected:
-    static void TearDownTestSuite() {
-        std::error_code ignored;
-        if (!machine_.empty()) fs::remove_all(machine_, ignored);
-    }
-
     // "\xHH" stands for a byte, "$DIR" for the case's folder, "$MACHINE" for the test machine.
     std::string decode(std::string text) const {
         for (const auto& [name, value] : {std::pair<std::string, std::string>{"$DIR", folder_}, {"$MACHINE", machine_}})
@@ -43,7 +38,7 @@ protected:
 
     void useMachine() {
         if (machine_.empty()) {
-            machine_ = dir + "-machine";
+            machine_ = dir + "/machine";
             ASSERT_TRUE(kwtest::makeMachine(machine_));
         }
         for (const auto& [name, value] : kwtest::machineEnvironment(machine_)) ::setenv(name.c_str(), value.c_str(), 1);
@@ -143,8 +138,7 @@ protected:
         }
     }
 
-    static inline std::string machine_;
-    std::string folder_;
+    std::string machine_, folder_;
     int cases_ = 0;
 };
 

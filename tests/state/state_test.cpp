@@ -200,18 +200,15 @@ TEST_F(StateSafety, ConcurrentWritersKeepEveryAcknowledgedWrite) {
     constexpr int kWrites = 10;
     const int eventsBefore = alertEvents();
     std::vector<std::thread> writers;
-    std::vector<std::vector<Answer>> answers(std::size(kSlots));
     for (size_t w = 0; w < std::size(kSlots); ++w)
         writers.emplace_back([&, w] {
             for (int i = 0; i < kWrites; ++i) {
-                const int rate = (i % 2 == 0 ? 41 : 61) + static_cast<int>(w);
-                answers[w].push_back(runLine(rateLine(kSlots[w], rate), state_, dir_.path()));
+                const auto a = runLine(rateLine(kSlots[w], (i % 2 == 0 ? 41 : 61) + static_cast<int>(w)), state_,
+                                       dir_.path());
+                EXPECT_EQ(a.code, 0) << kSlots[w].action << ": " << a.out << a.err;
             }
         });
     for (auto& t : writers) t.join();
-
-    for (size_t w = 0; w < std::size(kSlots); ++w)
-        for (const auto& a : answers[w]) EXPECT_EQ(a.code, 0) << kSlots[w].action << ": " << a.out << a.err;
     for (size_t w = 0; w < std::size(kSlots); ++w) {
         const auto attributes = controller(state_, dir_.path(), kSlots[w].controller);
         EXPECT_EQ(attributes.count(kSlots[w].element) ? attributes.at(kSlots[w].element) : "(missing)",
@@ -307,8 +304,6 @@ std::string hostMessage(const Answer& a) {
     return message->string;
 }
 
-bool startsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
-
 class BrokenState : public StateSafety {
 protected:
     // With these bytes in the state file, reports and writes are refused as an unavailable state naming
@@ -326,7 +321,7 @@ protected:
         };
         for (const auto& line : lines) {
             const auto a = runLine(line, state_, dir_.path());
-            EXPECT_TRUE(startsWith(hostMessage(a), expected)) << what << ": " << line[2] << "\n" << a.out << a.err;
+            EXPECT_EQ(hostMessage(a).rfind(expected, 0), 0u) << what << ": " << line[2] << "\n" << a.out << a.err;
         }
         EXPECT_TRUE(readFile(state_) == bytes) << what << ": the state file was changed";
     }
