@@ -54,19 +54,25 @@ void parse(Reply& reply) {
     xmlFreeDoc(doc);
 }
 
-void clearAgentVariables() {
-    for (const char* name : {"KWDA_STATE", "KWDA_PROFILE", "KWDA_LOG", "KWDA_TIME_SCALE", "KWDA_ALERT_LOG_LIMIT",
-                             "KWDA_SYSTEM", "KWDA_SYSFS", "KWDA_PROC", "KWDA_PCI_IDS"})
-        ::unsetenv(name);
+// The value of a binary-digit mask.
+uint32_t mask(const std::string& digits) {
+    uint32_t value = 0;
+    for (char c : digits) value = (value << 1) | (c == '1' ? 1u : 0u);
+    return value;
+}
+
+// Whether the binary-digit mask in element has the bit.
+bool hasBit(const Object& object, const std::string& element, uint32_t bit) {
+    auto it = object.find(element);
+    return it != object.end() && (mask(it->second) & bit) != 0;
 }
 
 }  // namespace
 
-std::vector<Object> Reply::ofType(const std::string& type) const {
-    std::vector<Object> out;
-    for (const auto& object : objects)
-        if (object.count("ObjType") && object.at("ObjType") == type) out.push_back(object);
-    return out;
+void clearAgentVariables() {
+    for (const char* name : {"KWDA_STATE", "KWDA_PROFILE", "KWDA_LOG", "KWDA_TIME_SCALE", "KWDA_ALERT_LOG_LIMIT",
+                             "KWDA_SYSTEM", "KWDA_SYSFS", "KWDA_PROC", "KWDA_PCI_IDS"})
+        ::unsetenv(name);
 }
 
 Object Reply::only() const {
@@ -97,13 +103,11 @@ std::vector<std::string> split(const std::string& text, char by) {
     return out;
 }
 
-std::vector<std::string> words(const std::string& command) {
-    std::vector<std::string> out = split(command, ' ');
-    out.front() = "vexcmd=" + out.front();
-    return out;
+Reply run(const std::string& command) {
+    std::vector<std::string> elements = split(command, ' ');
+    elements.front() = "vexcmd=" + elements.front();
+    return send(elements);
 }
-
-Reply run(const std::string& command) { return send(words(command)); }
 
 void steps(const std::string& commands) {
     for (const auto& command : split(commands, ';')) {
@@ -138,27 +142,13 @@ void expectFields(const Object& object, const std::string& fields) {
     }
 }
 
-uint32_t mask(const std::string& digits) {
-    uint32_t value = 0;
-    for (char c : digits) value = (value << 1) | (c == '1' ? 1u : 0u);
-    return value;
-}
-
-bool hasBit(const Object& object, const std::string& element, uint32_t bit) {
-    auto it = object.find(element);
-    return it != object.end() && (mask(it->second) & bit) != 0;
-}
-
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -188,22 +178,6 @@ std::string AgentTest::useProfile(const std::string& xml, const std::string& nam
     writeFile(path, xml);
     ::setenv("KWDA_PROFILE", path.c_str(), 1);
     return path;
-}
-
-std::string smallProfile(int disks, const std::string& controllerExtra, const std::string& controllerAttributes) {
-    std::string xml =
-        "<StorageProfile>\n"
-        "  <Controller Name=\"Test\" RAIDLevelsMask=\"1000000101011000111\" StripeSizesMask=\"111111110000\"\n"
-        "              ReadPolicyMask=\"11100\" WritePolicyMask=\"101100\" CachePolicyMask=\"11\"\n"
-        "              RebuildRate=\"30\" CheckConsistencyRate=\"30\" BGIRate=\"30\" ReconstructRate=\"30\"\n"
-        "              MaxNameLength=\"15\" " +
-        controllerAttributes +
-        ">\n"
-        "    <Connector BusProtocol=\"8\">\n"
-        "      <Enclosure>\n";
-    for (int i = 0; i < disks; ++i) xml += "        <PhysicalDisk Length=\"107374182400\"/>\n";
-    xml += "      </Enclosure>\n    </Connector>\n" + controllerExtra + "  </Controller>\n</StorageProfile>\n";
-    return xml;
 }
 
 }  // namespace kwda_test

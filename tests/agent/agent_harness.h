@@ -24,17 +24,13 @@ struct Reply {
     std::vector<Object> objects;
     Object result;  // the facts of a write's <Result>, if any
 
-    // The objects whose ObjType is `type`.
-    std::vector<Object> ofType(const std::string& type) const;
     // The single object of the reply (fails the test otherwise).
     Object only() const;
 };
 
 // Sends one request ("vexcmd=..." first) and parses the reply.
 Reply send(const std::vector<std::string>& elements);
-
 // "getController GlobalNo=0" as a request (elements apart by blanks).
-std::vector<std::string> words(const std::string& command);
 Reply run(const std::string& command);
 // Runs commands apart by ';', failing the test on a refusal; "@NAME=value"
 // sets an environment variable instead.
@@ -42,13 +38,11 @@ void steps(const std::string& commands);
 // Checks "A=value|B~part|-C|D&hex|E!hex|F#hex" against an object: equals,
 // holds, is absent, has the mask bit set, has it clear, is the mask.
 void expectFields(const Object& object, const std::string& fields);
+// The items apart by `by`, leading blanks dropped, empty ones skipped.
 std::vector<std::string> split(const std::string& text, char by);
 
-// The value of a binary-digit mask.
-uint32_t mask(const std::string& digits);
-// Whether a disk/vdisk/controller object has the bit in a mask element.
-bool hasBit(const Object& object, const std::string& element, uint32_t bit);
-
+// Unsets every KWDA_* variable the agent reads.
+void clearAgentVariables();
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 std::vector<std::string> lines(const std::string& text);
@@ -66,10 +60,5 @@ protected:
     std::string dir;
     std::string state;
 };
-
-// A small profile: one controller (protocol 8) with an enclosure of `disks`
-// disks of 100 GiB, optionally extra XML inside the controller.
-std::string smallProfile(int disks, const std::string& controllerExtra = "",
-                         const std::string& controllerAttributes = "");
 
 }  // namespace kwda_test

@@ -1,8 +1,6 @@
-// Who may use the state: a process that can only read it (a monitoring
-// account) gets its reports and a clear refusal for a write; a new state is
-// never half-made in a folder that cannot be written; temporary files of a
-// creator that died are cleaned up, those of a live one never. And the data
-// bridge keeps the reason of an unusable state for the caller to show.
+// A process that may only read the state gets its reports and a clear refusal
+// for a write; leftovers of a creator that died are removed, a live one's
+// never; the data bridge keeps the reason of an unusable state.
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sqlite3.h>
@@ -11,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -25,8 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// While it lives, this thread loses the capabilities that let root ignore
-// file permissions, so that a chmod binds it as it binds other users.
+// While it lives, this thread loses root's power to ignore file permissions.
 class WithoutPermissionBypass {
 public:
     WithoutPermissionBypass() {
@@ -39,8 +35,6 @@ public:
     ~WithoutPermissionBypass() {
         if (active_) ::syscall(SYS_capset, &header_, saved_);
     }
-    WithoutPermissionBypass(const WithoutPermissionBypass&) = delete;
-    WithoutPermissionBypass& operator=(const WithoutPermissionBypass&) = delete;
 
 private:
     __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -65,8 +59,7 @@ protected:
         AgentTest::TearDown();
     }
 
-    // Whether a read-only folder really stops this process from creating a
-    // file in it (it does not for root with its capabilities).
+    // Whether a read-only folder really stops this process from creating a file in it.
     bool permissionsBind() {
         const std::string folder = dir + "/probe";
         fs::create_directory(folder);
@@ -76,35 +69,27 @@ protected:
         return fd < 0;
     }
 
-    // A seeded state at path that the agent no longer holds open, so that no
-    // log or shared memory lies beside it.
+    // A seeded state at path that the agent no longer holds open (no log beside it).
     void seedAndLetGo(const std::string& path) {
         fs::create_directories(fs::path(path).parent_path());
         ::setenv("KWDA_STATE", path.c_str(), 1);
-        ASSERT_EQ(send({"vexcmd=getGlobalInfo"}).status, 0);
-        ::setenv("KWDA_STATE", (dir + "/elsewhere.db").c_str(), 1);
-        ASSERT_EQ(send({"vexcmd=getGlobalInfo"}).status, 0);
+        steps("getGlobalInfo; @KWDA_STATE=" + dir + "/elsewhere.db; getGlobalInfo");
         ::setenv("KWDA_STATE", path.c_str(), 1);
     }
 
     static constexpr auto kReadOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec;
     static constexpr auto kReadOnlyFile = fs::perms::owner_read;
+    static constexpr auto kReadWriteFile = fs::perms::owner_read | fs::perms::owner_write;
 };
 
 TEST_F(StateAccessTest, AStateThatCannotBeWrittenAnswersReadsAndRefusesWrites) {
-    struct Mode {
-        const char* what;
-        fs::perms folder, file;
-    };
-    const Mode modes[] = {
-        {"folder and file read-only", kReadOnlyFolder, kReadOnlyFile},
-        {"file read-only", fs::perms::owner_all, kReadOnlyFile},
-        {"folder read-only", kReadOnlyFolder, fs::perms::owner_read | fs::perms::owner_write},
-    };
+    const std::pair<fs::perms, fs::perms> modes[] = {{kReadOnlyFolder, kReadOnlyFile},
+                                                     {fs::perms::owner_all, kReadOnlyFile},
+                                                     {kReadOnlyFolder, kReadWriteFile}};
     int n = 0;
-    for (const Mode& mode : modes) {
-        SCOPED_TRACE(mode.what);
+    for (const auto& [folderMode, fileMode] : modes) {
         const std::string folder = dir + "/m" + std::to_string(n++);
+        SCOPED_TRACE(folder);
         const std::string path = folder + "/state.db";
         seedAndLetGo(path);
         const std::string bytes = readFile(path);
@@ -112,31 +97,31 @@ TEST_F(StateAccessTest, AStateThatCannotBeWrittenAnswersReadsAndRefusesWrites) {
         {
             WithoutPermissionBypass guard;
             if (!permissionsBind()) GTEST_SKIP() << "file permissions do not bind this process";
-            fs::permissions(path, mode.file);
-            fs::permissions(folder, mode.folder);
-
-            EXPECT_EQ(send({"vexcmd=getVirtualDisk", "GlobalNo=0", "LogicalDriveNum=0"}).only().at("Name"), "System");
-            Reply write = send({"vexcmd=setCntrlRebuildRate", "GlobalNo=0", "RebuildRate=55"});
+            fs::permissions(path, fileMode);
+            fs::permissions(folder, folderMode);
+            EXPECT_EQ(run("getVirtualDisk GlobalNo=0 LogicalDriveNum=0").only().at("Name"), "System");
+            Reply write = run("setCntrlRebuildRate GlobalNo=0 RebuildRate=55");
             EXPECT_EQ(write.status, 3) << write.raw;
             EXPECT_EQ(write.error.rfind("state file " + path + " is read-only for this process: ", 0), 0u)
                 << write.error;
-            EXPECT_EQ(send({"vexcmd=getController", "GlobalNo=0"}).only().at("RebuildRate"), "30");
+            EXPECT_EQ(run("getController GlobalNo=0").only().at("RebuildRate"), "30");
         }
         fs::permissions(folder, fs::perms::owner_all);
         EXPECT_TRUE(readFile(path) == bytes) << "the state file was changed";
         EXPECT_EQ(namesIn(folder), names) << "files were made beside the state";
-        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-        EXPECT_EQ(send({"vexcmd=setCntrlRebuildRate", "GlobalNo=0", "RebuildRate=56"}).status, 0)
+        fs::permissions(path, kReadWriteFile);
+        EXPECT_EQ(run("setCntrlRebuildRate GlobalNo=0 RebuildRate=56").status, 0)
             << "a state that became writable must take writes at once";
     }
 }
 
-// A writer at work keeps its latest changes in its log: a reader that may
-// not write still sees them.
+// A writer at work keeps its latest changes in its log: a reader that may not write still sees them.
 TEST_F(StateAccessTest, AReaderWhoCannotWriteSeesWhatAWriterAtWorkCommitted) {
     const std::string folder = dir + "/shared";
     const std::string path = folder + "/state.db";
     seedAndLetGo(path);
+    WithoutPermissionBypass guard;
+    if (!permissionsBind()) GTEST_SKIP() << "file permissions do not bind this process";
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer,
@@ -145,17 +130,10 @@ TEST_F(StateAccessTest, AReaderWhoCannotWriteSeesWhatAWriterAtWorkCommitted) {
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     ASSERT_TRUE(fs::exists(path + "-wal"));
-    {
-        WithoutPermissionBypass guard;
-        if (!permissionsBind()) {
-            sqlite3_close(writer);
-            GTEST_SKIP() << "file permissions do not bind this process";
-        }
-        for (const char* file : {"", "-wal", "-shm"}) fs::permissions(path + file, kReadOnlyFile);
-        fs::permissions(folder, kReadOnlyFolder);
-        EXPECT_EQ(send({"vexcmd=getController", "GlobalNo=0"}).only().at("RebuildRate"), "71");
-        EXPECT_EQ(send({"vexcmd=setCntrlRebuildRate", "GlobalNo=0", "RebuildRate=55"}).status, 3);
-    }
+    for (const char* file : {"", "-wal", "-shm"}) fs::permissions(path + file, kReadOnlyFile);
+    fs::permissions(folder, kReadOnlyFolder);
+    EXPECT_EQ(run("getController GlobalNo=0").only().at("RebuildRate"), "71");
+    EXPECT_EQ(run("setCntrlRebuildRate GlobalNo=0 RebuildRate=55").status, 3);
     sqlite3_close(writer);
 }
 
@@ -167,7 +145,7 @@ TEST_F(StateAccessTest, ANewStateInAFolderThatCannotBeWrittenIsRefused) {
     WithoutPermissionBypass guard;
     if (!permissionsBind()) GTEST_SKIP() << "file permissions do not bind this process";
     fs::permissions(folder, kReadOnlyFolder);
-    Reply reply = send({"vexcmd=getGlobalInfo"});
+    Reply reply = run("getGlobalInfo");
     EXPECT_EQ(reply.status, 3);
     EXPECT_EQ(reply.error, "state file " + path + " cannot be created: its folder " + folder +
                                " cannot be written (Permission denied)");
@@ -186,34 +164,22 @@ pid_t deadPid() {
 TEST_F(StateAccessTest, LeftoversOfACreatorThatDiedAreRemovedAndALiveOnesKept) {
     const std::string dead = std::to_string(deadPid());
     const std::string alive = std::to_string(::getpid());
-    const std::set<std::string> gone = {
-        "state.db.new-" + dead + "-17",
-        "state.db.new-" + dead + "-17-journal",
-        "state.db.new-" + dead + "-17-wal",
-        "state.db.new-" + dead + "-4242-shm",
-    };
-    const std::set<std::string> kept = {
-        "state.db.new-" + alive + "-18",
-        "state.db.new-" + alive + "-18-wal",
-        "state.db.new-" + dead,           // not a name the agent makes
-        "state.db.new-" + dead + "-17.bak",
-        "state.db.new-0-17",              // pid 0 would mean the whole process group
-        "state.db.new--1-17",
-        "other.db.new-" + dead + "-17",   // another state's
-    };
+    const std::set<std::string> gone = {"state.db.new-" + dead + "-17", "state.db.new-" + dead + "-17-journal",
+                                        "state.db.new-" + dead + "-17-wal", "state.db.new-" + dead + "-4242-shm"};
+    // Not names the agent makes, a live creator's, pid 0 (the whole process group), another state's.
+    const std::set<std::string> kept = {"state.db.new-" + alive + "-18", "state.db.new-" + alive + "-18-wal",
+                                        "state.db.new-" + dead, "state.db.new-" + dead + "-17.bak",
+                                        "state.db.new-0-17", "state.db.new--1-17", "other.db.new-" + dead + "-17"};
     for (const auto& name : gone) writeFile(dir + "/" + name, "x");
     for (const auto& name : kept) writeFile(dir + "/" + name, "x");
 
-    ASSERT_EQ(send({"vexcmd=getGlobalInfo"}).status, 0);
+    steps("getGlobalInfo");
     const std::set<std::string> left = namesIn(dir);
     for (const auto& name : gone) EXPECT_EQ(left.count(name), 0u) << name << " was left";
     for (const auto& name : kept) EXPECT_EQ(left.count(name), 1u) << name << " was removed";
 }
 
-// ---- the data bridge --------------------------------------------------------
-
-// What the scripted agent answers.
-std::string scriptedReply;
+std::string scriptedReply;  // what the scripted agent answers
 
 char* scriptedSend(uint32_t, const char* const*) { return ::strdup(scriptedReply.c_str()); }
 void scriptedFree(char* reply) { ::free(reply); }
@@ -241,7 +207,7 @@ TEST_F(StateAccessTest, TheBridgeKeepsTheReasonOfAnUnusableStateUntilTheNextRequ
     const std::string broken = folder + "/state.db";
     writeFile(broken, "not a database\n");
     ::setenv("KWDA_STATE", broken.c_str(), 1);
-    const std::string reason = send({"vexcmd=getControllerList"}).error;
+    const std::string reason = run("getControllerList").error;
     ASSERT_NE(reason.find(broken), std::string::npos) << reason;
 
     EXPECT_EQ(reasonAfter(id, {"vexcmd=getControllerList"}), reason);
@@ -255,11 +221,7 @@ TEST_F(StateAccessTest, TheBridgeKeepsTheReasonOfAnUnusableStateUntilTheNextRequ
 TEST(BridgeReason, OnlyAStatusThreeReplyGivesAReason) {
     const uint32_t id = RKDBPluginRegister("kwdascripted", scriptedSend, scriptedFree);
     ASSERT_NE(id, 0u);
-    struct Case {
-        const char* reply;
-        std::optional<std::string> reason;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
         {"<Reply command=\"x\" status=\"3\"><Error>a &amp; b &lt;c&gt; &#233;&#x20AC;</Error></Reply>",
          "a & b <c> \xC3\xA9\xE2\x82\xAC"},
         {"<?xml version=\"1.0\"?>\n<Reply status='3' command='x'>\n<Error>gone</Error></Reply>", "gone"},
@@ -270,9 +232,9 @@ TEST(BridgeReason, OnlyAStatusThreeReplyGivesAReason) {
         {"<Reply command=\"status=3\" status=\"0\"></Reply>", std::nullopt},
         {"not a reply", std::nullopt},
     };
-    for (const auto& c : cases) {
-        scriptedReply = c.reply;
-        EXPECT_EQ(reasonAfter(id, {"vexcmd=x"}), c.reason) << c.reply;
+    for (const auto& [reply, reason] : cases) {
+        scriptedReply = reply;
+        EXPECT_EQ(reasonAfter(id, {"vexcmd=x"}), reason) << reply;
     }
     RKDBPluginUnregister("kwdascripted");
 }

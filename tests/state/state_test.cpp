@@ -1,9 +1,6 @@
-// The agent's state under stress, through the real binaries: many writers at
-// once, writers killed at random moments, a state killed while it is being
-// created, truncated and foreign state files. (Read-only states are the
-// agent suite's: the host only passes the agent's reason on.)
-// Each case must end with a readable state that kept every acknowledged
-// write, or with a clear error and the file left byte for byte as it was.
+// The state under stress through the real binaries: concurrent writers, writers and a creator killed at
+// random moments, damaged and foreign state files. Each case ends with a readable state that kept every
+// acknowledged write, or with a clear error and the file left byte for byte as it was.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -21,7 +18,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "../e2e_host/json_check.h"
@@ -36,17 +32,14 @@ using Words = std::vector<std::string>;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// A child process of one of the binaries, started with fork and exec so that
-// it can be killed at any moment.
+// A child process of one of the binaries (fork and exec), to be killed at any moment.
 class Child {
 public:
     Child(const Words& line, const std::string& state, const std::string& scratch)
@@ -59,8 +52,7 @@ public:
         env["KWCLP_TRACE_DIR"] = scratch;
         env["KW_RIGHTS"] = "7";
         env.erase("KWTEST_FAIL");
-        // Everything the child needs is made before fork: after it only
-        // async-signal-safe calls are allowed.
+        // Everything the child needs is made before fork: after it only async-signal-safe calls are allowed.
         std::vector<std::string> envText;
         for (const auto& [k, v] : env) envText.push_back(k + "=" + v);
         std::vector<char*> argv, envp;
@@ -117,11 +109,7 @@ struct Answer {
 
 Answer runLine(const Words& line, const std::string& state, const std::string& scratch) {
     Child child(line, state, scratch);
-    Answer a;
-    a.code = child.wait();
-    a.out = child.out();
-    a.err = child.err();
-    return a;
+    return {child.wait(), child.out(), child.err()};
 }
 
 // Controller attributes by name, from a json report.
@@ -138,27 +126,27 @@ std::map<std::string, std::string> controller(const std::string& state, const st
     return out;
 }
 
-std::string integrity(const std::string& state) {
+// Runs sql on the database at path: the first column of the last row it gave.
+std::string sqlite(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
-    std::string result = "cannot open";
-    if (sqlite3_open_v2(state.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        sqlite3_finalize(st);
+    std::string last = "cannot open";
+    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
+        const auto keep = [](void* out, int, char** row, char**) {
+            *static_cast<std::string*>(out) = row[0] ? row[0] : "";
+            return 0;
+        };
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), keep, &last, nullptr), SQLITE_OK) << sql;
     }
     sqlite3_close(db);
-    return result;
+    return last;
 }
 
-void sqlExec(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
+template <typename Work>
+int millisecondsOf(Work work) {
+    const auto started = std::chrono::steady_clock::now();
+    work();
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
 }
 
 // One rate of one controller that a single writer owns.
@@ -212,27 +200,23 @@ TEST_F(StateSafety, ConcurrentWritersKeepEveryAcknowledgedWrite) {
     constexpr int kWrites = 10;
     const int eventsBefore = alertEvents();
     std::vector<std::thread> writers;
-    std::vector<std::vector<Answer>> answers(std::size(kSlots));
     for (size_t w = 0; w < std::size(kSlots); ++w)
         writers.emplace_back([&, w] {
             for (int i = 0; i < kWrites; ++i) {
-                const int rate = (i % 2 == 0 ? 41 : 61) + static_cast<int>(w);
-                answers[w].push_back(runLine(rateLine(kSlots[w], rate), state_, dir_.path()));
+                const auto a = runLine(rateLine(kSlots[w], (i % 2 == 0 ? 41 : 61) + static_cast<int>(w)), state_,
+                                       dir_.path());
+                EXPECT_EQ(a.code, 0) << kSlots[w].action << ": " << a.out << a.err;
             }
         });
     for (auto& t : writers) t.join();
-
-    for (size_t w = 0; w < std::size(kSlots); ++w)
-        for (const auto& a : answers[w]) EXPECT_EQ(a.code, 0) << kSlots[w].action << ": " << a.out << a.err;
     for (size_t w = 0; w < std::size(kSlots); ++w) {
         const auto attributes = controller(state_, dir_.path(), kSlots[w].controller);
         EXPECT_EQ(attributes.count(kSlots[w].element) ? attributes.at(kSlots[w].element) : "(missing)",
                   std::to_string(61 + w))
             << kSlots[w].action << " on controller " << kSlots[w].controller;
     }
-    EXPECT_EQ(integrity(state_), "ok");
+    EXPECT_EQ(sqlite(state_, "PRAGMA integrity_check"), "ok");
     EXPECT_EQ(alertEvents(), eventsBefore + static_cast<int>(std::size(kSlots)) * kWrites);
-    std::printf("concurrency: %zu writers x %d writes\n", std::size(kSlots), kWrites);
 }
 
 // Writers killed at random moments (before, during or after their write):
@@ -240,27 +224,16 @@ TEST_F(StateSafety, ConcurrentWritersKeepEveryAcknowledgedWrite) {
 // acknowledged value or the value of a killed writer that came after it.
 TEST_F(StateSafety, WritersKilledAtRandomMomentsLeaveAConsistentState) {
     constexpr int kSlotsUsed = 4, kWrites = 15;
-    // Kill moments spread over the whole life of a write, however fast the
-    // machine: from 0 to one and a half times what the slowest of as many
-    // undisturbed writes at once takes.
-    std::atomic<int> lifeMs{0};
-    {
+    // Kill moments spread over the whole life of a write, however fast the machine: from 0 to one and a
+    // half times what as many undisturbed writes at once take.
+    const int lifeMs = millisecondsOf([&] {
         std::vector<std::thread> probes;
         for (int s = 0; s < kSlotsUsed; ++s)
-            probes.emplace_back([&, s] {
-                const auto started = std::chrono::steady_clock::now();
-                runLine(rateLine(kSlots[s], 29), state_, dir_.path());
-                const int took = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                      std::chrono::steady_clock::now() - started)
-                                                      .count());
-                for (int seen = lifeMs; took > seen && !lifeMs.compare_exchange_weak(seen, took);) {
-                }
-            });
+            probes.emplace_back([&, s] { runLine(rateLine(kSlots[s], 29), state_, dir_.path()); });
         for (auto& t : probes) t.join();
-    }
+    });
     std::vector<std::thread> drivers;
     std::vector<std::set<std::string>> allowed(kSlotsUsed);
-    std::atomic<int> killed{0}, acknowledged{0};
     for (int s = 0; s < kSlotsUsed; ++s)
         drivers.emplace_back([&, s] {
             std::mt19937 random(1234u + static_cast<unsigned>(s));
@@ -272,18 +245,15 @@ TEST_F(StateSafety, WritersKilledAtRandomMomentsLeaveAConsistentState) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
                 child.kill();
                 const int code = child.wait();
-                if (child.killed()) {
-                    ++killed;
+                if (child.killed())
                     allowed[s].insert(std::to_string(rate));  // it may or may not have committed
-                } else if (code == 0) {
-                    ++acknowledged;
+                else if (code == 0)
                     allowed[s] = {std::to_string(rate)};
-                }
             }
         });
     for (auto& t : drivers) t.join();
 
-    EXPECT_EQ(integrity(state_), "ok");
+    EXPECT_EQ(sqlite(state_, "PRAGMA integrity_check"), "ok");
     for (int s = 0; s < kSlotsUsed; ++s) {
         const auto attributes = controller(state_, dir_.path(), kSlots[s].controller);
         ASSERT_TRUE(attributes.count(kSlots[s].element)) << "state not readable after the kills";
@@ -293,23 +263,15 @@ TEST_F(StateSafety, WritersKilledAtRandomMomentsLeaveAConsistentState) {
     // The state still takes writes.
     EXPECT_EQ(runLine(rateLine(kSlots[0], 77), state_, dir_.path()).code, 0);
     EXPECT_EQ(controller(state_, dir_.path(), 0)["RebuildRate"], "77");
-    std::printf("kill test: %d writes, %d killed, %d acknowledged\n", kSlotsUsed * kWrites, killed.load(),
-                acknowledged.load());
 }
 
-// The first command creates the state from the profile; killed at any
-// moment of that, it leaves either no state or a complete one, and the
-// next creation removes the killed one's temporary files.
+// Killed at any moment of creating the state, the first command leaves no state or a complete one, and
+// the next creation removes the killed one's temporary files.
 TEST_F(StateSafety, KilledWhileCreatingTheStateLeavesNoHalfState) {
-    int lifeMs = 0;
-    {
+    const int lifeMs = millisecondsOf([] {
         kwtest::TempDir fresh;
-        const auto started = std::chrono::steady_clock::now();
-        ASSERT_EQ(runLine({"rkreport", "storage", "vdisk"}, fresh.file("state.db"), fresh.path()).code, 0);
-        lifeMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      std::chrono::steady_clock::now() - started)
-                                      .count());
-    }
+        runLine({"rkreport", "storage", "vdisk"}, fresh.file("state.db"), fresh.path());
+    });
     constexpr int kTries = 12;
     for (int i = 0; i < kTries; ++i) {
         kwtest::TempDir fresh;
@@ -324,13 +286,10 @@ TEST_F(StateSafety, KilledWhileCreatingTheStateLeavesNoHalfState) {
         const auto a = runLine({"rkreport", "storage", "vdisk"}, state, fresh.path());
         EXPECT_EQ(a.code, 0) << "after a kill at " << killAtMs << " ms: " << a.err;
         EXPECT_NE(a.out.find("\"LogicalDriveNum\""), std::string::npos);
-        EXPECT_EQ(integrity(state), "ok");
-        // The next creation clears what the killed creator left behind.
-        if (!createdAgain) continue;
-        for (const auto& entry : fs::directory_iterator(fresh.path())) {
-            EXPECT_EQ(entry.path().filename().string().rfind("state.db.new-", 0), std::string::npos)
+        EXPECT_EQ(sqlite(state, "PRAGMA integrity_check"), "ok");
+        for (const auto& entry : fs::directory_iterator(fresh.path()))
+            EXPECT_TRUE(!createdAgain || entry.path().filename().string().rfind("state.db.new-", 0))
                 << entry.path() << " left after a kill at " << killAtMs << " ms";
-        }
     }
 }
 
@@ -345,14 +304,10 @@ std::string hostMessage(const Answer& a) {
     return message->string;
 }
 
-bool startsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
-
 class BrokenState : public StateSafety {
 protected:
-    // The state file holds bytes: reports and writes are refused with a
-    // message that says the state is unavailable and names the file (not
-    // that some object does not exist), and the file keeps exactly those
-    // bytes.
+    // With these bytes in the state file, reports and writes are refused as an unavailable state naming
+    // the file (not as a missing object), and the file keeps exactly those bytes.
     void expectRefusedAndUntouched(const std::string& bytes, const std::string& what) {
         writeFile(state_, bytes);
         for (const char* suffix : {"-wal", "-shm"}) fs::remove(state_ + suffix);
@@ -366,7 +321,7 @@ protected:
         };
         for (const auto& line : lines) {
             const auto a = runLine(line, state_, dir_.path());
-            EXPECT_TRUE(startsWith(hostMessage(a), expected)) << what << ": " << line[2] << "\n" << a.out << a.err;
+            EXPECT_EQ(hostMessage(a).rfind(expected, 0), 0u) << what << ": " << line[2] << "\n" << a.out << a.err;
         }
         EXPECT_TRUE(readFile(state_) == bytes) << what << ": the state file was changed";
     }
@@ -384,15 +339,15 @@ TEST_F(BrokenState, TruncatedOrForeignStateIsRefusedAndLeftAsItIs) {
     expectRefusedAndUntouched(noise, "random bytes");
 
     const std::string other = dir_.file("other.db");
-    sqlExec(other, "CREATE TABLE notes(text); INSERT INTO notes VALUES('hello');");
+    sqlite(other, "CREATE TABLE notes(text); INSERT INTO notes VALUES('hello');");
     expectRefusedAndUntouched(readFile(other), "another program's database");
 
     writeFile(other, whole);
-    sqlExec(other, "PRAGMA user_version=999;");
+    sqlite(other, "PRAGMA user_version=999;");
     expectRefusedAndUntouched(readFile(other), "a state of another schema version");
 
     writeFile(other, whole);
-    sqlExec(other, "PRAGMA application_id=12345;");
+    sqlite(other, "PRAGMA application_id=12345;");
     expectRefusedAndUntouched(readFile(other), "a database of another application id");
 }
 
