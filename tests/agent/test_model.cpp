@@ -1,5 +1,7 @@
 // What the transcripts under cases/ cannot say: times, and the event and
-// request logs.
+// request logs, and how long a task is planned to take.
+#include <sqlite3.h>
+
 #include "agent_harness.h"
 
 namespace kwda_test {
@@ -54,6 +56,29 @@ TEST_F(ModelTest, EveryWriteLogsOneEventAndEveryRequestIsLogged) {
     std::vector<std::string> exported = lines(readFile(dir + "/controller1-log.txt"));
     ASSERT_EQ(exported.size(), 2u) << "the export holds its controller's events only";
     EXPECT_NE(exported[1].find("Physical Disk 2:0 on Controller 1\tblinking started"), std::string::npos);
+}
+
+// A rebuild of 47,185,920,000 bytes at full speed (150 MiB/s) takes 300 s;
+// at the controller's rate it takes 300 s * 100 / rate, and a controller
+// that names no rate rebuilds at 30 %.
+TEST_F(ModelTest, ATaskIsPlannedAtItsControllersRate) {
+    for (const auto& [rate, seconds] : {std::pair<std::string, double>{"", 1000}, {"60", 500}, {"100", 300}}) {
+        const std::string attribute = rate.empty() ? "" : " RebuildRate=\"" + rate + "\"";
+        useProfile("<StorageProfile><Controller" + attribute + "><Connector BusProtocol=\"7\">"
+                   "<PhysicalDisk Length=\"47185920000\"/><PhysicalDisk Length=\"47185920000\" State=\"Rebuilding\"/>"
+                   "</Connector><VirtualDisk Layout=\"4\" Disks=\"0:0,0:1\"/></Controller></StorageProfile>",
+                   "rate" + rate + ".xml");
+        ::setenv("KWDA_STATE", (dir + "/rate" + rate + ".db").c_str(), 1);
+        steps("getGlobalInfo");
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((dir + "/rate" + rate + ".db").c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* query = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT due - started FROM task", -1, &query, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(query), SQLITE_ROW) << "rate '" << rate << "'";
+        EXPECT_NEAR(sqlite3_column_double(query, 0), seconds, 1e-6) << "rate '" << rate << "'";
+        sqlite3_finalize(query);
+        sqlite3_close(db);
+    }
 }
 
 }  // namespace
