@@ -98,14 +98,15 @@ TEST_F(Rules, DedicatedHotSparesAreListedFromTheAssociationReply) {
     EXPECT_EQ(IsUserDHSValid("2:15", "0", "0", list), -1);  // the enclosure form is the only one
     EXPECT_STREQ(list, "0:1:4, 2:3:15");
 
-    // The identifier form follows each disk's protocol and enclosure bit.
-    const std::tuple<const char*, uint32_t, const char*> forms[] = {
-        {"8", kInEnclosure, "1:2:15"}, {"7", kInEnclosure, "1:2:15"}, {"6", kInEnclosure, "1:15"},
-        {nullptr, kInEnclosure, "1:15"}, {"8", 0, "1:15"},
+    // The identifier form follows each disk's protocol and enclosure bit; an
+    // element the disk lacks leaves its part empty.
+    const std::tuple<const char*, uint32_t, const char*, const char*> forms[] = {
+        {"8", kInEnclosure, "2", "1:2:15"}, {"7", kInEnclosure, "2", "1:2:15"}, {"6", kInEnclosure, "2", "1:15"},
+        {nullptr, kInEnclosure, "2", "1:15"}, {"8", 0, "2", "1:15"}, {"8", kInEnclosure, nullptr, "1::15"},
     };
-    for (const auto& [protocol, attributes, id] : forms) {
+    for (const auto& [protocol, attributes, enclosure, id] : forms) {
         agent.on("sendPassThruCmdToDCSIF", {"param2=200"},
-                 reply({disk("1", protocol, "2", "15", attributes | kDedicatedHotSpare)}));
+                 reply({disk("1", protocol, enclosure, "15", attributes | kDedicatedHotSpare)}));
         memset(list, 0, sizeof list);
         EXPECT_EQ(IsUserDHSValid(id, "0", "0", list), 0) << id;
         EXPECT_STREQ(list, id);
