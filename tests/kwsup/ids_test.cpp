@@ -123,6 +123,8 @@ TEST_F(ArrayDisks, IdentifierFormFollowsProtocolEnclosureBitAndReconfigureMask) 
         {"8", "0", 0, "1:15", 0, "1:15"},              {"7", kInEnclosure, 0, "1:15", 0, "1:15"},
         {"7", "10000000", 1, "1:15", -2, "1:15"},      {"7", "10000000", 0, "1:15", 0, "1:15"},
         {"7", "100000000", 1, "1:15", -2, "1:15"},     {"7", "1000000", 1, "1:15", 0, "1:15"},
+        // Only the first 32 digits of a longer mask are read: here 0x200, no enclosure bit.
+        {"8", "000000000000000000000010000000000", 0, "1:15", 0, "1:15"},
     };
     for (const Case& c : cases) {
         script(c.protocol, {disk("1", "15", c.mask)});
