@@ -3,14 +3,11 @@
 // every format, clearly refused or carried out: no crash, hang or leak, an answer that parses, no
 // control byte on a terminal, no write sent for a refused line. Stored service tags come back exactly.
 #include <gtest/gtest.h>
-#include <libxml/parser.h>
 
 #include <cstdio>
 #include <fstream>
 
-#include "../e2e_host/json_check.h"
-#include "cmdline.h"
-#include "e2e.h"
+#include "../e2e_host/host_runner.h"
 
 namespace {
 
@@ -23,20 +20,6 @@ std::string repeated(const std::string& piece, size_t times, const std::string& 
     std::string out;
     for (size_t i = 0; i < times; ++i) out += (i ? separator : "") + piece;
     return out;
-}
-
-bool wellFormedXml(const std::string& text) {
-    xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "reply.xml", nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    xmlFreeDoc(doc);
-    return doc != nullptr;
-}
-
-jsoncheck::Value parsed(const std::string& text) {
-    jsoncheck::Value value;
-    std::string error;
-    EXPECT_TRUE(jsoncheck::parse(text, value, error)) << error << "\n" << text.substr(0, 400);
-    return value;
 }
 
 std::string describe(const Words& line) {
@@ -72,14 +55,12 @@ protected:
         const auto r = run(line, format);
         const std::string what = "line: " + describe(line) + " format=" + format + "\nstdout: " +
                                  r.out.substr(0, 400) + "\nstderr: " + r.err.substr(0, 400);
-        EXPECT_EQ(r.signal, 0) << what;
-        EXPECT_NE(r.exitCode, 137) << "hung (killed after 60 s)\n" << what;
-        EXPECT_NE(r.exitCode, 70) << "objects left unreleased\n" << what;
-        EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1 || r.exitCode == 2) << what;
+        // Exit 137 is a hang (killed after 60 s), 70 objects left unreleased, -1 a signal.
+        EXPECT_LE(static_cast<unsigned>(r.exitCode), 2u) << what;
         EXPECT_EQ(r.err.find("runtime error:"), std::string::npos) << what;
         EXPECT_EQ(r.err.find("AddressSanitizer"), std::string::npos) << what;
         if (format == "json") {
-            const auto value = parsed(r.out);
+            const auto value = hosttest::parsedJson(what, r);
             const jsoncheck::Value* status = value.member("status");
             EXPECT_TRUE(status && status->type == jsoncheck::Value::Number) << what;
             const jsoncheck::Value* message = value.member("message");
@@ -88,7 +69,7 @@ protected:
             EXPECT_FALSE(r.exitCode != 0 && sentWrite() && status && status->number != 2100)
                 << "a refused line sent a write\n" << what;
         } else if (format == "xml") {
-            EXPECT_TRUE(r.out.empty() || wellFormedXml(r.out)) << what;
+            hosttest::checkXml(what, r);
         } else {
             EXPECT_TRUE(r.exitCode == 0 || !r.err.empty()) << "a refusal that says nothing\n" << what;
             // Text goes to a terminal: a typed escape sequence is shown, never sent.
@@ -113,24 +94,35 @@ Words with(const std::string& line, const std::string& text) {
     return words;
 }
 
-TEST_F(Hostile, LongValuesAndAThousandParameters) {
-    Words many = with("rkreport storage controller", "");
-    Words twice = with("rkconfig storage vdisk action=blink controller=0 vdisk=1", "");
-    for (int i = 0; i < 1000; ++i) many.push_back("p" + std::to_string(i) + "=" + std::to_string(i));
-    for (int i = 0; i < 1000; ++i) twice.push_back("vdisk=1");
-    everyFormat(many);
-    everyFormat(twice);
-    for (const char* line : {"rkreport storage vdisk controller=0 vdisk=@",
-                             "rkreport storage adisk controller=0 adisk=0:0:@",
-                             "rkconfig storage controller action=setrebuildrate controller=0 rate=@",
-                             "rkconfig storage controller action=createvdisk controller=0 raid=r5 size=@ adisk=0:0:7",
-                             "rkconfig storage battery action=delaylearn controller=0 battery=0 days=@"})
-        everyFormat(with(line, kLongDigits));
-    everyFormat(with("rkreport storage enclosure controller=0 enclosure=0:0 info=@", kLongText));
-    everyFormat(with("rkreport storage controller @=1", kLongText));
-    everyFormat(with("rkconfig storage vdisk action=rename controller=0 vdisk=1 name=@", repeated("é", 5000)));
-    everyFormat(with("rkconfig storage controller action=createvdisk controller=0 raid=r5 size=10g adisk=@",
-                     repeated("0:0:7", 1700, ",")));
+// Values of 10,000 bytes, a thousand parameters, empty values and words that are not parameters.
+TEST_F(Hostile, LongEmptyAndStrayValues) {
+    Words many = with("rkreport storage controller", ""), twice = with("rkconfig storage vdisk action=blink", "");
+    for (int i = 0; i < 1000; ++i) {
+        many.push_back("p" + std::to_string(i) + "=" + std::to_string(i));
+        twice.push_back(i ? "vdisk=1" : "controller=0");
+    }
+    for (const Words& line : {many, twice, Words{"rkreport", "storage", "controller", ""}, Words{"rkreport", "", "x"}})
+        everyFormat(line);
+    const std::pair<const char*, std::string> lines[] = {
+        {"rkreport storage vdisk controller=0 vdisk=@", kLongDigits},
+        {"rkreport storage adisk controller=0 adisk=0:0:@", kLongDigits},
+        {"rkconfig storage controller action=setrebuildrate controller=0 rate=@", kLongDigits},
+        {"rkconfig storage controller action=createvdisk controller=0 raid=r5 size=@ adisk=0:0:7", kLongDigits},
+        {"rkconfig storage battery action=delaylearn controller=0 battery=0 days=@", kLongDigits},
+        {"rkreport storage enclosure controller=0 enclosure=0:0 info=@", kLongText},
+        {"rkreport storage controller @=1", kLongText},
+        {"rkconfig storage vdisk action=rename controller=0 vdisk=1 name=@", repeated("é", 5000)},
+        {"rkconfig storage controller action=createvdisk raid=r5 size=10g adisk=@", repeated("0:0:7", 1700, ",")},
+        {"rkreport storage adisk controller=0 adisk=", ""},
+        {"rkreport storage controller =", ""},
+        {"rkreport storage controller =0", ""},
+        {"rkreport storage controller controller==0", ""},
+        {"rkreport storage controller controller=0=1", ""},
+        {"rkconfig storage controller action=createvdisk controller=0 raid=r1 size= adisk=", ""},
+        {"rkconfig storage battery action=delaylearn controller=0 battery=0 days= hours=", ""},
+        {"rkconfig storage enclosure action=settempprobes controller=0 enclosure=0:0 minwarn=", ""},
+    };
+    for (const auto& [line, text] : lines) everyFormat(with(line, text));
 }
 
 // Every parameter that carries free text or an identifier, with texts that are not plain: a value
@@ -156,24 +148,14 @@ TEST_F(Hostile, OddTextsInEveryNamedValue) {
     for (const auto& [t, echoed] : texts) {
         for (const char* line : lines) everyFormat(with(line, t));
         if (!echoed) continue;
-        const auto* args = parsed(run(with(lines[0], t), "json").out).member("args");
+        const auto* args = hosttest::parsedJson(t, run(with(lines[0], t), "json")).member("args");
         ASSERT_TRUE(args && !args->items.empty()) << t;
         EXPECT_EQ(args->items[0].string, t);
     }
 }
 
-// Empty values and words that are not parameters are answered; a parameter given twice (in any
-// case) is a command-line error (exit 2, status 2007).
-TEST_F(Hostile, EmptyStrayAndRepeatedParameters) {
-    everyFormat({"rkreport", "storage", "controller", ""});
-    everyFormat({"rkreport", "", "controller"});
-    for (const char* line : {"rkreport storage adisk controller=0 adisk=", "rkreport storage controller =",
-                             "rkreport storage controller =0", "rkreport storage controller controller==0",
-                             "rkreport storage controller controller=0=1",
-                             "rkconfig storage controller action=createvdisk controller=0 raid=r1 size= adisk=",
-                             "rkconfig storage battery action=delaylearn controller=0 battery=0 days= hours=",
-                             "rkconfig storage enclosure action=settempprobes controller=0 enclosure=0:0 minwarn="})
-        everyFormat(with(line, ""));
+// A parameter given twice (in any case) is a command-line error (exit 2, status 2007).
+TEST_F(Hostile, RepeatedParameters) {
     for (const char* line : {"rkreport storage controller controller=0 controller=0",
                              "rkreport storage controller controller=0 CONTROLLER=1",
                              "rkconfig storage vdisk action=blink action=unblink controller=0 vdisk=1",
@@ -204,7 +186,7 @@ TEST_F(Hostile, ServiceTagsAreStoredExactlyOrRefused) {
         EXPECT_EQ(judged(set, "json").exitCode, why ? 1 : 0) << tag;
         if (why) EXPECT_NE(judged(set, "text").err.find(std::string("service tag ") + why), std::string::npos) << tag;
         const auto after = judged(enclosure, "json");
-        const auto* objects = parsed(after.out).member("objects");
+        const auto* objects = hosttest::parsedJson(tag, after).member("objects");
         ASSERT_TRUE(objects && objects->items.size() == 1) << after.out;
         const auto* shown = objects->items[0].member("ServiceTag");
         if (why) EXPECT_EQ(after.out, before.out) << "the refused tag was stored";
