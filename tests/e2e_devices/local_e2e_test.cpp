@@ -26,14 +26,10 @@ bool machineHasADisk() {
 TEST(LocalMachineE2E, ThisMachinesDisksAreListed) {
     if (!machineHasADisk()) GTEST_SKIP() << "this machine has no disk";
     kwtest::Cli cli;
-    for (const std::string line : {"rkreport --system=local storage controller",
-                                   "rkreport --system=local storage pdisk controller=0"}) {
-        EXPECT_EQ(cli.line(line).exitCode, 0) << line;
-        const kwtest::RunResult json = cli.line(line + " --format=json");
-        EXPECT_NE(json.out.find("\"status\": 1000"), std::string::npos) << line << "\n" << json.out << json.err;
-    }
+    EXPECT_EQ(cli.line("rkreport --system=local storage controller").exitCode, 0);
     // Every disk of controller 0 is a disk of this machine, of the size the kernel gives it.
     const auto disks = cli.line("rkreport --system=local storage pdisk controller=0 --format=json").out;
+    EXPECT_NE(disks.find("\"status\": 1000"), std::string::npos) << disks;
     const std::regex pair("\"Name\": \"([^\"]+)\".*?\"Length\": \"([0-9]+)\"");
     int seen = 0;
     for (std::sregex_iterator it(disks.begin(), disks.end(), pair), end; it != end; ++it, ++seen) {
