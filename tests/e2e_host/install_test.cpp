@@ -31,7 +31,7 @@ TEST(Installed, ReportsConfiguresAndCompletesFromAMovedPrefix) {
     };
     const std::tuple<const char*, const char*, int> lines[] = {
         {"rkreport storage controller", "Controller 1\n", 0},
-        {"rkconfig storage vdisk action=blink controller=0 vdisk=1", "Virtual disk command completed successfully.\n", 0},
+        {"rkconfig storage vdisk action=blink controller=0 vdisk=1", "Virtual disk command completed", 0},
         {"rkreport storage vdisk controller=0 vdisk=1", "Blinking", 0},
         {"rkconfig storage vdisk action=blink controller=0 vdisk=7", "Virtual disk 7 does not exist", 1},
         {"rkreport --complete storage vd", "vdisk\n", 0},
@@ -43,12 +43,14 @@ TEST(Installed, ReportsConfiguresAndCompletesFromAMovedPrefix) {
         EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << line << "\n" << r.out << r.err;
     }
     // The installed bash completion, as bash runs it.
-    const auto bash = runProgram(
-        "/bin/bash", {"-c", "source '" + prefix + "/share/bash-completion/completions/rkconfig'; "
-                            "COMP_WORDBREAKS=$' \\t\\n\"\\'><=;|&(:'; "
-                            "COMP_LINE='rkconfig storage controller action=setpatrolreadmode controller=0 mode=m'; "
-                            "COMP_POINT=${#COMP_LINE}; _rk_complete rkconfig; printf '%s\\n' \"${COMPREPLY[@]}\""},
-        {{"PATH", prefix + "/bin:/usr/bin:/bin"}});
+    const auto bash =
+        runProgram("/bin/bash",
+                   {"-c", "source '" + prefix +
+                              "/share/bash-completion/completions/rkconfig'; "
+                              "COMP_WORDBREAKS=$' \\t\\n\"\\'><=;|&(:'; "
+                              "COMP_LINE='rkconfig storage controller action=setpatrolreadmode controller=0 mode=m'; "
+                              "COMP_POINT=${#COMP_LINE}; _rk_complete rkconfig; printf '%s\\n' \"${COMPREPLY[@]}\""},
+                   {{"PATH", prefix + "/bin:/usr/bin:/bin"}});
     EXPECT_EQ(bash.out, "manual\n") << bash.err;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -33,7 +34,7 @@ public:
 
     // True when the whole text is one JSON value (blanks around it allowed).
     bool read(Value& out, std::string& error) {
-        bool ok = value(out, 0);
+        bool ok = value(out);
         skip();
         if (ok && i_ != s_.size()) ok = fail("text after the value");
         if (!ok) error = error_ + " at byte " + std::to_string(i_);
@@ -55,15 +56,9 @@ private:
         ++i_;
         return true;
     }
-    bool digits() {
-        const size_t from = i_;
-        while (i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9') ++i_;
-        return i_ > from;
-    }
-    bool value(Value& v, int depth) {
+    bool value(Value& v) {
         skip();
-        if (depth > 200) return fail("too deep");
-        if (at('{') || at('[')) return container(v, depth);
+        if (at('{') || at('[')) return container(v);
         if (at('"')) {
             v.type = Value::String;
             return string(v.string);
@@ -80,7 +75,7 @@ private:
         return number(v);
     }
     // An object or an array.
-    bool container(Value& v, int depth) {
+    bool container(Value& v) {
         const bool object = s_[i_++] == '{';
         const char close = object ? '}' : ']';
         v.type = object ? Value::Object : Value::Array;
@@ -90,7 +85,7 @@ private:
             std::string name;
             skip();
             if (object && !(at('"') && string(name) && eat(':'))) return fail("member name expected");
-            if (!value(item, depth + 1)) return false;
+            if (!value(item)) return false;
             if (object) v.members.emplace_back(std::move(name), std::move(item));
             else v.items.push_back(std::move(item));
         } while (eat(','));
@@ -166,21 +161,14 @@ private:
         return true;
     }
     bool number(Value& v) {
-        const size_t start = i_;
-        if (at('-')) ++i_;
-        if (at('0')) ++i_;
-        else if (!digits()) return fail("value expected");
-        if (at('.')) {
-            ++i_;
-            if (!digits()) return fail("digit expected");
-        }
-        if (at('e') || at('E')) {
-            ++i_;
-            if (at('+') || at('-')) ++i_;
-            if (!digits()) return fail("digit expected");
-        }
+        static const std::regex grammar("-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?");
+        std::smatch m;
+        if (!std::regex_search(s_.begin() + static_cast<long>(i_), s_.end(), m, grammar,
+                               std::regex_constants::match_continuous))
+            return fail("value expected");
         v.type = Value::Number;
-        v.number = std::stod(s_.substr(start, i_ - start));
+        v.number = std::stod(m.str());
+        i_ += static_cast<size_t>(m.length());
         return true;
     }
 

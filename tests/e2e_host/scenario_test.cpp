@@ -82,11 +82,6 @@ std::vector<std::string> scenarios() {
     return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, Scenario, testing::ValuesIn(scenarios()),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Golden, Scenario, testing::ValuesIn(scenarios()), [](const auto& info) { return info.param; });
 
 }  // namespace

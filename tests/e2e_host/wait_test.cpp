@@ -28,7 +28,8 @@ TEST(Wait, FollowsTheTaskLineByLineWhenNotATerminal) {
     EXPECT_NE(r.out.find("Check Consistency completed.\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find('\r'), std::string::npos) << r.out;
     // The task is over: the disk shows no task any more.
-    EXPECT_EQ(cli.line("rkreport storage vdisk controller=0 vdisk=1 --format=xml").out.find("<Task>"), std::string::npos);
+    r = cli.line("rkreport storage vdisk controller=0 vdisk=1 --format=xml");
+    EXPECT_EQ(r.out.find("<Task>"), std::string::npos) << r.out;
 }
 
 TEST(Wait, RedrawsABarInPlaceOnATerminal) {
