@@ -99,10 +99,7 @@ inline void checkXml(const std::string& line, const RunResult& xml) {
 
 // Standard error without the line that says a new state was created.
 inline std::string withoutCreationNote(const std::string& err) {
-    const std::string note = "Created the storage state ";
-    if (err.rfind(note, 0) != 0) return err;
-    size_t end = err.find('\n');
-    return end == std::string::npos ? "" : err.substr(end + 1);
+    return std::regex_replace(err, std::regex("^Created the storage state [^\n]*\n?"), "");
 }
 
 // Text form: answers on standard output, refusals on standard error only (and the note of a state's

@@ -2,6 +2,7 @@
 // is installed) on the built-in system and on one of 2048 disks. (Exact output: the scenarios.)
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -15,7 +16,6 @@ using hosttest::split;
 using kwtest::Cli;
 using kwtest::RunResult;
 using kwtest::runProgram;
-using kwtest::TempDir;
 
 // promtool's path, or empty where it is not installed.
 const std::string kPromtool = [] {
@@ -51,18 +51,12 @@ std::vector<std::string> expositionProblems(const std::string& text) {
     return problems;
 }
 
-RunResult metrics(const Cli& cli, const std::string& line) {
-    auto words = split(line);
-    words.insert(words.begin(), "--format=openmetrics");
-    return cli.run("rkreport", words);
-}
-
 // The built-in system, and one of 2048 disks: eight connectors of four enclosures of 64 disks with
 // their components, 64 mirrors.
 class EveryReport : public ::testing::TestWithParam<bool> {};
 
 TEST_P(EveryReport, KeepsTheFormatsRules) {
-    TempDir dir;
+    kwtest::TempDir dir;
     const std::string big = dir.file("big.xml"), enclosure = GetParam() ? "7:3" : "0:0";
     ASSERT_EQ(runProgram("/usr/bin/python3", {std::string(RK_SOURCE_DIR) + "/bench/genprofile.py", "--connectors", "8",
                                               "--enclosures", "4", "--disks", "64", "--vdisks", "64", "--components",
@@ -75,7 +69,9 @@ TEST_P(EveryReport, KeepsTheFormatsRules) {
     for (const char* info : {"temps", "fans", "pwrsupplies", "emms"})
         lines.push_back("storage enclosure controller=0 enclosure=" + enclosure + " info=" + info);
     for (const auto& line : lines) {
-        RunResult r = metrics(cli, line);
+        auto words = split(line);
+        words.insert(words.begin(), "--format=openmetrics");
+        const RunResult r = cli.run("rkreport", words);
         ASSERT_EQ(r.exitCode, 0) << line << ": " << r.err;
         EXPECT_NE(r.out.find("\nrk_"), std::string::npos) << line << ": no metrics\n" << r.out;
         for (const auto& problem : expositionProblems(r.out)) ADD_FAILURE() << line << ": " << problem;
@@ -88,5 +84,26 @@ TEST_P(EveryReport, KeepsTheFormatsRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Metrics, EveryReport, ::testing::Bool());
+
+// With a scrape the textfile writer replaces its file (readable by node_exporter's user); without
+// one (rkreport failing) the last file stays; no temporary is left.
+TEST(TextfileWriter, ReplacesItsFileWholeOrNotAtAll) {
+    for (const bool scraped : {true, false}) {
+        Cli cli;
+        const std::string folder = cli.dir().file("textfile"), file = folder + "/rk.prom";
+        std::filesystem::create_directory(folder);
+        std::ofstream(file) << "earlier\n";
+        const auto r = runProgram(std::string(RK_SOURCE_DIR) + "/share/metrics/rk-metrics-textfile", {folder},
+                                  {{"RKREPORT", scraped ? kwtest::buildPath("bin/rkreport") : "/bin/false"},
+                                   {"KWDA_STATE", cli.statePath()}});
+        std::ostringstream now;
+        now << std::ifstream(file).rdbuf();
+        EXPECT_EQ(r.exitCode == 0, scraped) << r.out << r.err;
+        const std::string last = scraped ? "rk_scrape_error{controller=\"1\"} 0\n# EOF\n" : "earlier\n";
+        EXPECT_TRUE(now.str().ends_with(last) && (scraped || now.str() == last)) << now.str();
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "a temporary file was left";
+        if (scraped) EXPECT_EQ(std::filesystem::status(file).permissions(), static_cast<std::filesystem::perms>(0644));
+    }
+}
 
 }  // namespace
