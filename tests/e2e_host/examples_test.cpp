@@ -1,21 +1,13 @@
-// Every example of the README and of the manual pages runs as shown, in
-// the order written, on a fresh state of the built-in system. An example
-// that shows a refusal on purpose follows a "# refused (exit N)" line.
+// Every example of the README and of the manual pages runs as shown, in the order written, on a
+// fresh state of the built-in system. An example that shows a refusal follows "# refused (exit N)".
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
-#include <set>
 
 #include "host_runner.h"
 
 namespace {
-
-struct Example {
-    std::string line;      // as written, for messages
-    std::vector<std::string> words;  // the program first
-    int exitCode = 0;
-};
 
 // What a manual page shows for a line of roff: "\-" is "-", "\e" is "\".
 std::string unroff(std::string line) {
@@ -24,19 +16,19 @@ std::string unroff(std::string line) {
     return std::regex_replace(line, std::regex(R"(\\f[BIRP])"), "");
 }
 
-// The examples of a file: in the README, the command lines of its sh
-// blocks; in a manual page, the lines of its EXAMPLES section.
-std::vector<Example> examplesOf(const std::string& path) {
+class Examples : public testing::TestWithParam<const char*> {};
+
+// The examples: in the README, the command lines of its sh blocks; in a manual page, the lines of
+// its EXAMPLES section.
+TEST_P(Examples, RunAsShownInOrder) {
+    const std::string path = std::string(RK_SOURCE_DIR) + "/" + GetParam();
     std::ifstream in(path);
-    EXPECT_TRUE(in) << path;
-    const bool manual = path.size() > 2 && path.compare(path.size() - 2, 2, ".1") == 0;
-    static const std::regex refused(R"(^# refused \(exit (\d+)\))");
-    static const std::regex command(R"(^(\./rk )?(rkreport|rkconfig)( |$))");
-    std::vector<Example> examples;
+    static const std::regex refused(R"(^# refused \(exit (\d+)\))"), command(R"(^(\./rk )?(rkreport|rkconfig)( |$))");
+    kwtest::Cli cli;  // a fresh state for each file
     bool inside = false;
-    int nextExit = 0;
+    int expected = 0, shown = 0;
     for (std::string line; std::getline(in, line);) {
-        if (manual) {
+        if (path.ends_with(".1")) {
             if (line.rfind(".SH", 0) == 0) inside = line == ".SH EXAMPLES";
             line = unroff(line);
         } else if (line.rfind("```", 0) == 0) {
@@ -44,30 +36,16 @@ std::vector<Example> examplesOf(const std::string& path) {
             continue;
         }
         std::smatch m;
-        if (!inside) continue;
-        if (std::regex_search(line, m, refused)) nextExit = std::stoi(m[1]);
-        if (!std::regex_search(line, m, command)) continue;
-        Example example{line, hosttest::split(line), nextExit};
-        if (example.words.front() == "./rk") example.words.erase(example.words.begin());
-        examples.push_back(std::move(example));
-        nextExit = 0;
+        if (inside && std::regex_search(line, m, refused)) expected = std::stoi(m[1]);
+        if (!inside || !std::regex_search(line, m, command)) continue;
+        const auto words = hosttest::split(line.substr(static_cast<size_t>(m[1].length())));
+        const auto r = cli.run(words.front(), {words.begin() + 1, words.end()});
+        EXPECT_EQ(r.exitCode, expected) << line << "\n" << r.out << r.err;
+        EXPECT_FALSE((expected ? r.err : r.out).empty()) << line;
+        expected = 0;
+        ++shown;
     }
-    return examples;
-}
-
-class Examples : public testing::TestWithParam<const char*> {};
-
-TEST_P(Examples, RunAsShownInOrder) {
-    const auto examples = examplesOf(std::string(RK_SOURCE_DIR) + "/" + GetParam());
-    ASSERT_GE(examples.size(), 4u);
-    kwtest::Cli cli;  // a fresh state for each file
-    for (const auto& example : examples) {
-        const kwtest::RunResult r =
-            cli.run(example.words.front(), {example.words.begin() + 1, example.words.end()});
-        EXPECT_EQ(r.exitCode, example.exitCode) << example.line << "\n" << r.out << r.err;
-        if (example.exitCode == 0) EXPECT_FALSE(r.out.empty()) << example.line;
-        else EXPECT_FALSE(r.err.empty()) << example.line;
-    }
+    EXPECT_GE(shown, 4) << path;
 }
 
 INSTANTIATE_TEST_SUITE_P(Documents, Examples,
@@ -76,20 +54,5 @@ INSTANTIATE_TEST_SUITE_P(Documents, Examples,
                              std::string name = info.param;
                              return std::regex_replace(name, std::regex("[^A-Za-z0-9]"), "_");
                          });
-
-// Together the examples show every family of commands.
-TEST(Examples, CoverEveryCommandFamily) {
-    std::set<std::string> shown;
-    for (const char* file : {"README.md", "share/man/rkreport.1", "share/man/rkconfig.1"})
-        for (const auto& example : examplesOf(std::string(RK_SOURCE_DIR) + "/" + file))
-            for (size_t i = 1; i + 1 < example.words.size(); ++i)
-                if (example.words[i] == "storage" || example.words[i] == "system")
-                    shown.insert(example.words.front() + " " + example.words[i + 1]);
-    for (const char* family : {"rkreport controller", "rkreport pdisk", "rkreport vdisk", "rkreport battery",
-                               "rkreport enclosure", "rkreport connector", "rkreport globalinfo", "rkreport alertlog",
-                               "rkreport summary", "rkconfig controller", "rkconfig vdisk", "rkconfig pdisk",
-                               "rkconfig battery", "rkconfig enclosure", "rkconfig connector", "rkconfig globalinfo"})
-        EXPECT_TRUE(shown.count(family)) << family << " has no example";
-}
 
 }  // namespace

@@ -1,6 +1,5 @@
-// Runs a command line of the real programs in text, json and xml, checks
-// that each form is what scripts may rely on, and keeps the text for golden
-// comparisons.
+// Runs a command line of the real programs in text, json and xml, checks that each form is what
+// scripts may rely on, and keeps the text for golden comparisons.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,8 +23,8 @@ using kwtest::RunResult;
 // The words of a command line (the shared splitter of the tests).
 inline std::vector<std::string> split(const std::string& line) { return kwtest::words(line); }
 
-// What a line printed, with what changes from run to run (the test's own
-// folder, the checkout's folder, times) replaced by fixed marks.
+// What a line printed, with what changes from run to run (the test's folder, the checkout's, times)
+// replaced by fixed marks.
 inline std::string stable(const std::string& text, const Cli& cli) {
     std::string out = text;
     for (const auto& [folder, mark] : {std::pair<std::string, std::string>{cli.dir().path(), "<dir>"},
@@ -100,14 +99,11 @@ inline void checkXml(const std::string& line, const RunResult& xml) {
 
 // Standard error without the line that says a new state was created.
 inline std::string withoutCreationNote(const std::string& err) {
-    const std::string note = "Created the storage state ";
-    if (err.rfind(note, 0) != 0) return err;
-    size_t end = err.find('\n');
-    return end == std::string::npos ? "" : err.substr(end + 1);
+    return std::regex_replace(err, std::regex("^Created the storage state [^\n]*\n?"), "");
 }
 
-// Text form: answers on standard output, refusals on standard error only
-// (and the note of a state's creation).
+// Text form: answers on standard output, refusals on standard error only (and the note of a state's
+// creation).
 inline void checkText(const std::string& line, const RunResult& r) {
     EXPECT_EQ(r.signal, 0) << line;
     if (r.exitCode == 0) {
@@ -118,51 +114,31 @@ inline void checkText(const std::string& line, const RunResult& r) {
     }
 }
 
-// Runs the line (its first word the program) in all three forms. Commands
-// that change the state run once per form, so each sees the state the
-// previous one left: use lines whose answer does not depend on that, or
-// give `allForms` false.
-inline RunResult runChecked(const Cli& cli, const std::string& line, bool allForms = true,
-                            const std::map<std::string, std::string>& env = {}) {
+// Runs the line (its first word the program) in all three forms. Commands that change the state run
+// once per form, each seeing the state the previous one left.
+inline void runChecked(const Cli& cli, const std::string& line, const std::map<std::string, std::string>& env) {
     auto words = split(line);
-    std::string program = words.front();
-    words.erase(words.begin());
-    RunResult text = cli.run(program, words, env);
+    const std::string program = words.front();
+    words.front() = "--format=json";
+    const RunResult text = cli.run(program, {words.begin() + 1, words.end()}, env);
     checkText(line, text);
-    if (!allForms) return text;
-    auto with = [&](const char* option) {
-        auto w = words;
-        w.insert(w.begin(), option);
-        return cli.run(program, w, env);
-    };
-    checkJson(line, text, with("--format=json"));
-    checkXml(line, with("--format=xml"));
-    return text;
+    checkJson(line, text, cli.run(program, words, env));
+    words.front() = "--format=xml";
+    checkXml(line, cli.run(program, words, env));
 }
 
-// Compares with tests/e2e_host/golden/<name>, or rewrites it when
-// RK_UPDATE_GOLDEN is set (review the change by eye before keeping it).
+// Compares with tests/e2e_host/golden/<name>, or rewrites it when RK_UPDATE_GOLDEN is set (review
+// the change by eye before keeping it).
 inline void expectGolden(const std::string& name, const std::string& actual) {
     const std::string path = std::string(RK_SOURCE_DIR) + "/tests/e2e_host/golden/" + name;
-    if (const char* update = std::getenv("RK_UPDATE_GOLDEN"); update && *update) {
-        std::ofstream(path) << actual;
-        return;
-    }
-    std::ifstream in(path);
-    ASSERT_TRUE(in) << path << " is missing; run with RK_UPDATE_GOLDEN=1 to write it";
+    if (const char* update = std::getenv("RK_UPDATE_GOLDEN"); update && *update) std::ofstream(path) << actual;
     std::ostringstream expected;
-    expected << in.rdbuf();
-    if (expected.str() == actual) return;
-    std::istringstream a(expected.str()), b(actual);
-    std::string la, lb;
-    int n = 1;
-    while (std::getline(a, la) && std::getline(b, lb) && la == lb) ++n;
-    ADD_FAILURE() << name << " differs from the golden file at line " << n << ":\n  golden: " << la
-                  << "\n  actual: " << lb << "\n(RK_UPDATE_GOLDEN=1 rewrites it)";
+    expected << std::ifstream(path).rdbuf();
+    EXPECT_EQ(expected.str(), actual) << name << " differs (RK_UPDATE_GOLDEN=1 rewrites it)";
 }
 
-// "$ line", what it printed (standard error marked, without the note of a
-// state's creation), and a non-zero exit.
+// "$ line", what it printed (standard error marked, without the note of a state's creation), and a
+// non-zero exit.
 inline std::string transcript(const Cli& cli, const std::string& line, const RunResult& r) {
     std::string out = "$ " + line + "\n" + stable(r.out, cli);
     const std::string err = withoutCreationNote(r.err);

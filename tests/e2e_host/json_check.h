@@ -1,11 +1,12 @@
-// A small strict JSON reader for tests: it accepts exactly RFC 8259 text
-// (one value, no trailing commas, escapes and UTF-8 checked, no raw control
-// characters) and gives the value back as a tree for member checks.
+// A small strict JSON reader for tests: it accepts exactly RFC 8259 text (one value, no trailing
+// commas, escapes and UTF-8 checked, no raw control characters) and gives the value back as a tree.
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <cstring>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -33,17 +34,11 @@ public:
 
     // True when the whole text is one JSON value (blanks around it allowed).
     bool read(Value& out, std::string& error) {
+        bool ok = value(out);
         skip();
-        if (!value(out, 0)) {
-            error = error_ + " at byte " + std::to_string(i_);
-            return false;
-        }
-        skip();
-        if (i_ != s_.size()) {
-            error = "text after the value at byte " + std::to_string(i_);
-            return false;
-        }
-        return true;
+        if (ok && i_ != s_.size()) ok = fail("text after the value");
+        if (!ok) error = error_ + " at byte " + std::to_string(i_);
+        return ok;
     }
 
 private:
@@ -51,101 +46,73 @@ private:
         error_ = why;
         return false;
     }
+    bool at(char c) const { return i_ < s_.size() && s_[i_] == c; }
     void skip() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r')) ++i_;
+        while (at(' ') || at('\t') || at('\n') || at('\r')) ++i_;
     }
-    bool literal(const char* word) {
-        std::string w(word);
-        if (s_.compare(i_, w.size(), w) != 0) return fail("bad literal");
-        i_ += w.size();
+    bool eat(char c) {
+        skip();
+        if (!at(c)) return false;
+        ++i_;
         return true;
     }
-    bool value(Value& v, int depth) {
-        if (depth > 200) return fail("too deep");
-        if (i_ >= s_.size()) return fail("value expected");
-        char c = s_[i_];
-        if (c == '{') return object(v, depth);
-        if (c == '[') return array(v, depth);
-        if (c == '"') { v.type = Value::String; return string(v.string); }
-        if (c == 't') { v.type = Value::Bool; v.boolean = true; return literal("true"); }
-        if (c == 'f') { v.type = Value::Bool; return literal("false"); }
-        if (c == 'n') { v.type = Value::Null; return literal("null"); }
+    bool value(Value& v) {
+        skip();
+        if (at('{') || at('[')) return container(v);
+        if (at('"')) {
+            v.type = Value::String;
+            return string(v.string);
+        }
+        static const std::tuple<const char*, Value::Type, bool> words[] = {
+            {"true", Value::Bool, true}, {"false", Value::Bool, false}, {"null", Value::Null, false}};
+        for (const auto& [word, type, truth] : words) {
+            if (s_.compare(i_, std::strlen(word), word) != 0) continue;
+            i_ += std::strlen(word);
+            v.type = type;
+            v.boolean = truth;
+            return true;
+        }
         return number(v);
     }
-    bool object(Value& v, int depth) {
-        v.type = Value::Object;
-        ++i_;
-        skip();
-        if (i_ < s_.size() && s_[i_] == '}') { ++i_; return true; }
-        while (true) {
-            skip();
-            std::string name;
-            if (i_ >= s_.size() || s_[i_] != '"') return fail("member name expected");
-            if (!string(name)) return false;
-            skip();
-            if (i_ >= s_.size() || s_[i_] != ':') return fail("':' expected");
-            ++i_;
-            skip();
-            Value member;
-            if (!value(member, depth + 1)) return false;
-            v.members.emplace_back(std::move(name), std::move(member));
-            skip();
-            if (i_ < s_.size() && s_[i_] == ',') { ++i_; continue; }
-            if (i_ < s_.size() && s_[i_] == '}') { ++i_; return true; }
-            return fail("',' or '}' expected");
-        }
-    }
-    bool array(Value& v, int depth) {
-        v.type = Value::Array;
-        ++i_;
-        skip();
-        if (i_ < s_.size() && s_[i_] == ']') { ++i_; return true; }
-        while (true) {
-            skip();
+    // An object or an array.
+    bool container(Value& v) {
+        const bool object = s_[i_++] == '{';
+        const char close = object ? '}' : ']';
+        v.type = object ? Value::Object : Value::Array;
+        if (eat(close)) return true;
+        do {
             Value item;
-            if (!value(item, depth + 1)) return false;
-            v.items.push_back(std::move(item));
+            std::string name;
             skip();
-            if (i_ < s_.size() && s_[i_] == ',') { ++i_; continue; }
-            if (i_ < s_.size() && s_[i_] == ']') { ++i_; return true; }
-            return fail("',' or ']' expected");
-        }
+            if (object && !(at('"') && string(name) && eat(':'))) return fail("member name expected");
+            if (!value(item)) return false;
+            if (object) v.members.emplace_back(std::move(name), std::move(item));
+            else v.items.push_back(std::move(item));
+        } while (eat(','));
+        return eat(close) || fail("',' or a closing bracket expected");
     }
     static void append(std::string& out, uint32_t code) {
-        if (code < 0x80) out += static_cast<char>(code);
-        else if (code < 0x800) { out += static_cast<char>(0xC0 | (code >> 6)); out += static_cast<char>(0x80 | (code & 0x3F)); }
-        else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+        const uint32_t lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        out += static_cast<char>(lead[extra] | (code >> (6 * extra)));
+        for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
     }
     bool hex4(uint32_t& code) {
         if (i_ + 4 > s_.size()) return fail("short \\u escape");
-        code = 0;
-        for (int k = 0; k < 4; ++k) {
-            char h = s_[i_++];
-            code <<= 4;
-            if (h >= '0' && h <= '9') code |= static_cast<uint32_t>(h - '0');
-            else if (h >= 'a' && h <= 'f') code |= static_cast<uint32_t>(h - 'a' + 10);
-            else if (h >= 'A' && h <= 'F') code |= static_cast<uint32_t>(h - 'A' + 10);
-            else return fail("bad \\u escape");
-        }
+        const std::string hex = s_.substr(i_, 4);
+        if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return fail("bad \\u escape");
+        code = static_cast<uint32_t>(std::stoul(hex, nullptr, 16));
+        i_ += 4;
         return true;
     }
     // One UTF-8 sequence, checked for shortest form and range.
     bool utf8(std::string& out) {
-        unsigned char c = static_cast<unsigned char>(s_[i_]);
-        size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
-        if (n == 0 || c > 0xF4 || i_ + n > s_.size()) return fail("invalid UTF-8");
+        const unsigned char c = static_cast<unsigned char>(s_[i_]);
+        const size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
+        if (n == 0 || i_ + n > s_.size()) return fail("invalid UTF-8");
         uint32_t code = c & (0xFF >> (n + 1));
         for (size_t k = 1; k < n; ++k) {
-            unsigned char d = static_cast<unsigned char>(s_[i_ + k]);
+            const unsigned char d = static_cast<unsigned char>(s_[i_ + k]);
             if ((d & 0xC0) != 0x80) return fail("invalid UTF-8");
             code = (code << 6) | (d & 0x3F);
         }
@@ -155,67 +122,55 @@ private:
         i_ += n;
         return true;
     }
-    bool string(std::string& out) {
-        ++i_;  // the opening quote
-        while (true) {
-            if (i_ >= s_.size()) return fail("unterminated string");
-            unsigned char c = static_cast<unsigned char>(s_[i_]);
-            if (c == '"') { ++i_; return true; }
-            if (c < 0x20) return fail("raw control character in string");
-            if (c >= 0x80) { if (!utf8(out)) return false; continue; }
-            if (c != '\\') { out += static_cast<char>(c); ++i_; continue; }
-            if (++i_ >= s_.size()) return fail("unterminated escape");
-            char e = s_[i_++];
-            switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
-                case 'u': {
-                    uint32_t code = 0;
-                    if (!hex4(code)) return false;
-                    if (code >= 0xD800 && code <= 0xDBFF) {
-                        uint32_t low = 0;
-                        if (s_.compare(i_, 2, "\\u") != 0) return fail("lone surrogate");
-                        i_ += 2;
-                        if (!hex4(low) || low < 0xDC00 || low > 0xDFFF) return fail("lone surrogate");
-                        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                    } else if (code >= 0xDC00 && code <= 0xDFFF) {
-                        return fail("lone surrogate");
-                    }
-                    append(out, code);
-                    break;
-                }
-                default: return fail("bad escape");
-            }
+    // After the backslash: one escape, a \u pair for a character beyond the first plane.
+    bool escape(std::string& out) {
+        static const std::string from = "\"\\/bfnrtu", to = "\"\\/\b\f\n\r\t";
+        const size_t k = i_ < s_.size() ? from.find(s_[i_++]) : std::string::npos;
+        if (k == std::string::npos) return fail("bad escape");
+        if (k < to.size()) {
+            out += to[k];
+            return true;
         }
-    }
-    bool number(Value& v) {
-        size_t start = i_;
-        if (i_ < s_.size() && s_[i_] == '-') ++i_;
-        if (i_ >= s_.size() || !isdigit(static_cast<unsigned char>(s_[i_]))) return fail("value expected");
-        if (s_[i_] == '0') ++i_;
-        else while (i_ < s_.size() && isdigit(static_cast<unsigned char>(s_[i_]))) ++i_;
-        if (i_ < s_.size() && s_[i_] == '.') {
-            ++i_;
-            if (i_ >= s_.size() || !isdigit(static_cast<unsigned char>(s_[i_]))) return fail("digit expected");
-            while (i_ < s_.size() && isdigit(static_cast<unsigned char>(s_[i_]))) ++i_;
+        uint32_t code = 0, low = 0;
+        if (!hex4(code)) return false;
+        if (code >= 0xDC00 && code <= 0xDFFF) return fail("lone surrogate");
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            if (s_.compare(i_, 2, "\\u") != 0) return fail("lone surrogate");
+            i_ += 2;
+            if (!hex4(low) || low < 0xDC00 || low > 0xDFFF) return fail("lone surrogate");
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
         }
-        if (i_ < s_.size() && (s_[i_] == 'e' || s_[i_] == 'E')) {
-            ++i_;
-            if (i_ < s_.size() && (s_[i_] == '+' || s_[i_] == '-')) ++i_;
-            if (i_ >= s_.size() || !isdigit(static_cast<unsigned char>(s_[i_]))) return fail("digit expected");
-            while (i_ < s_.size() && isdigit(static_cast<unsigned char>(s_[i_]))) ++i_;
-        }
-        v.type = Value::Number;
-        v.number = std::stod(s_.substr(start, i_ - start));
+        append(out, code);
         return true;
     }
-    static bool isdigit(unsigned char c) { return c >= '0' && c <= '9'; }
+    bool string(std::string& out) {
+        for (++i_; i_ < s_.size() && s_[i_] != '"';) {
+            const unsigned char c = static_cast<unsigned char>(s_[i_]);
+            if (c < 0x20) return fail("raw control character in string");
+            if (c >= 0x80) {
+                if (!utf8(out)) return false;
+            } else if (c == '\\') {
+                ++i_;
+                if (!escape(out)) return false;
+            } else {
+                out += s_[i_++];
+            }
+        }
+        if (!at('"')) return fail("unterminated string");
+        ++i_;
+        return true;
+    }
+    bool number(Value& v) {
+        static const std::regex grammar("-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?");
+        std::smatch m;
+        if (!std::regex_search(s_.begin() + static_cast<long>(i_), s_.end(), m, grammar,
+                               std::regex_constants::match_continuous))
+            return fail("value expected");
+        v.type = Value::Number;
+        v.number = std::stod(m.str());
+        i_ += static_cast<size_t>(m.length());
+        return true;
+    }
 
     const std::string& s_;
     size_t i_ = 0;

@@ -1,13 +1,9 @@
-// Sessions of commands on one system, each compared with its reviewed
-// transcript in golden/scenarios/: what a configuration sends to the agent,
-// what the reports show afterwards, and every refusal with its status and
-// arguments. A transcript is its own script: "$ [NAME=value ...] line" runs a
-// line (with extra environment), "## " is a comment, "#! profile FILE" and
-// "#! new state" start again on a fresh state (FILE next to the transcript
-// or among the test profiles), "#! unusable state" spoils the state file.
-// Every run checks the plug-in left nothing live, and plain-text reports and
-// refusals also run in json and xml. A task's progress moves with the clock
-// and shows as <n>.
+// Sessions of commands, each compared with its reviewed transcript in golden/scenarios/. A
+// transcript is its own script: "$ [NAME=value ...] line" runs a line (with extra environment;
+// <source> stands for the checkout), "## " is a comment, "#! profile FILE" and "#! new state" start
+// again on a fresh state, "#! test machine" on the test machine of tests/sysfs, and "#! unusable
+// state" spoils the state file. Every run checks the plug-in left nothing live; plain-text reports
+// and refusals also run in json and xml. What moves with the clock shows as <n>.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,15 +13,17 @@
 #include <regex>
 
 #include "host_runner.h"
+#include "machine.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kFolder = fs::path(RK_SOURCE_DIR) / "tests/e2e_host/golden/scenarios";
 
-hosttest::RunResult runLine(const hosttest::Cli& cli, const std::string& line) {
+hosttest::RunResult runLine(const hosttest::Cli& cli, std::string line, std::map<std::string, std::string> env) {
+    line = std::regex_replace(line, std::regex("<source>"), RK_SOURCE_DIR);
     auto words = hosttest::split(line);
-    std::map<std::string, std::string> env{{"KWTEST_LEAKS", "1"}};
+    env["KWTEST_LEAKS"] = "1";
     while (!words.empty() && words.front().find('=') != std::string::npos) {
         const auto& w = words.front();
         env[w.substr(0, w.find('='))] = w.substr(w.find('=') + 1);
@@ -35,7 +33,7 @@ hosttest::RunResult runLine(const hosttest::Cli& cli, const std::string& line) {
     const bool plain = line.find("--format=") == std::string::npos;
     auto r = cli.run(command, {words.begin() + 1, words.end()}, env);
     if (plain && (command == "rkreport" || r.exitCode != 0))
-        hosttest::runChecked(cli, line.substr(line.find(command)), true, env);
+        hosttest::runChecked(cli, line.substr(line.find(command)), env);
     else if (plain)
         hosttest::checkText(line, r);
     return r;
@@ -44,9 +42,11 @@ hosttest::RunResult runLine(const hosttest::Cli& cli, const std::string& line) {
 std::string replay(const fs::path& file) {
     std::ifstream in(file);
     auto cli = std::make_unique<hosttest::Cli>();
-    const std::regex progress("\"Progress\": \"[0-9]+\"");
+    const std::regex clock("(\"Progress\": \"|_timestamp_seconds\\{[^}]*\\} )[0-9]+");
     std::string out;
+    std::map<std::string, std::string> machine;  // the agent's view of a test machine, if any
     for (std::string line; std::getline(in, line);) {
+        if (line.rfind("#! ", 0) == 0) machine.clear();
         if (line.rfind("#! profile ", 0) == 0) {
             const fs::path name = line.substr(11), beside = kFolder / name;
             cli = std::make_unique<hosttest::Cli>(fs::exists(beside) ? beside.string() : kwtest::profilePath(name));
@@ -54,11 +54,15 @@ std::string replay(const fs::path& file) {
             cli = std::make_unique<hosttest::Cli>();
         } else if (line == "#! unusable state") {
             std::ofstream(cli->statePath(), std::ios::binary) << "not a database\n";
+        } else if (line == "#! test machine") {
+            cli = std::make_unique<hosttest::Cli>();
+            EXPECT_TRUE(kwtest::makeMachine(cli->dir().file("machine")));
+            machine = kwtest::machineEnvironment(cli->dir().file("machine"));
         }
         if (line.rfind("## ", 0) == 0 || line.rfind("#! ", 0) == 0) out += line + "\n";
         if (line.rfind("$ ", 0) != 0) continue;
-        auto r = runLine(*cli, line.substr(2));
-        r.out = std::regex_replace(r.out, progress, "\"Progress\": \"<n>\"");  // moves with the clock
+        auto r = runLine(*cli, line.substr(2), machine);
+        r.out = std::regex_replace(r.out, clock, "$1<n>");
         out += hosttest::transcript(*cli, line.substr(2), r);
     }
     return out;
@@ -78,11 +82,6 @@ std::vector<std::string> scenarios() {
     return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, Scenario, testing::ValuesIn(scenarios()),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Golden, Scenario, testing::ValuesIn(scenarios()), [](const auto& info) { return info.param; });
 
 }  // namespace
