@@ -1,9 +1,8 @@
-// Usage text wrapped for any width, and echoed words that must not act on a terminal.
+// Usage text wrapped for any width.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "render.h"
 #include "usage_text.h"
 
 namespace {
@@ -30,18 +29,5 @@ TEST_P(Wrap, KeepsEveryWordWithinTheWidth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, Wrap, testing::Values(40, 80, 132));
-
-// What a user typed is echoed so that it cannot act on a terminal: control
-// characters and bytes that are not UTF-8 are escaped, UTF-8 is kept.
-TEST(VisibleControls, EscapesControlsAndBytesThatAreNotUtf8) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"a\x1B[2Jb", "a\\x1B[2Jb"},
-        {"\xFF" "x\xC3", "\\xFFx\\xC3"},
-        {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},
-        {"\xC3\x28", "\\xC3("},
-        {"t\tn\n", "t\tn\\x0A"},
-    };
-    for (const auto& [in, out] : cases) EXPECT_EQ(rkhost::visibleControls(in, false), out) << in;
-}
 
 }  // namespace
