@@ -43,10 +43,14 @@ TEST_F(EngineTest, TheCallbackSeesTheContributedArgumentsItsRowAndTheLine) {
     agent.otherwise([](const kwtest::Request&) { return kwtest::TestAgent::reply({}); });
     Record r = config("action=paint controller=0 colour=Blue FINISH=GLOSS label=", observingCallback);
     ASSERT_EQ(r->status, CLPS_STATUS_OK);
-    EXPECT_EQ(g_seen.request, (std::vector<std::string>{"GlobalNo=0", "Colour=2", "Finish=gloss", "Label=", "Source=CLI"}));
-    EXPECT_EQ((std::vector<void*>(g_seen.fw, g_seen.fw + 4)), (std::vector<void*>{(void*)kWidget, (void*)kWidget, 0, 0}));
+    EXPECT_EQ(g_seen.request,
+              (std::vector<std::string>{"GlobalNo=0", "Colour=2", "Finish=gloss", "Label=", "Source=CLI"}));
     EXPECT_EQ(g_seen.argv, line->argv());
     EXPECT_TRUE(g_seen.buffersZeroed);
+    // The chosen row, the table, then nothing.
+    EXPECT_EQ(config("action=tune controller=0 rate=5", observingCallback)->status, CLPS_STATUS_OK);
+    const std::vector<const void*> fw(g_seen.fw, g_seen.fw + 4);
+    EXPECT_EQ(fw, (std::vector<const void*>{&kWidget[1], kWidget, nullptr, nullptr}));
 }
 
 TEST_F(EngineTest, ACallbackRejectionCarriesBothArgumentsAndNothingIsSent) {

@@ -67,7 +67,7 @@ protected:
         ASSERT_EQ(CLPSSortCCDT(g_table, kRows, &sorted_), 0);
         // Label=refuse draws a refusal and Rate=13 no reply; the rest succeeds.
         agent.otherwise([](const kwtest::Request& request) -> std::optional<std::string> {
-            auto has = [&](const char* word) { return std::find(request.begin(), request.end(), word) != request.end(); };
+            auto has = [&](const char* w) { return std::find(request.begin(), request.end(), w) != request.end(); };
             if (has("Rate=13")) return std::nullopt;
             if (!has("Label=refuse")) return kwtest::TestAgent::reply({{{"Name", "x"}}});
             return "<?xml version=\"1.0\"?>\n<!-- note -->\n<Reply status=\"2\"><Error>disk 0:0:3 is &lt;busy&gt; "
@@ -90,7 +90,8 @@ protected:
         agent.clearRequests();
         Record r(CLPSSendRequest(argv.argc(), argv.argv(), g_table, kRows, &sorted_));
         out << describe(r.get());
-        if (!agent.requests().empty()) out << (agent.requests().back() == requestOf(r.get()) ? "  sent\n" : "  other sent\n");
+        if (!agent.requests().empty())
+            out << (agent.requests().back() == requestOf(r.get()) ? "  sent\n" : "  other sent\n");
         return out.str();
     }
     kwtest::TestAgent agent;

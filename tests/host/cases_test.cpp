@@ -79,7 +79,8 @@ std::string escape(const std::string& text) {
     for (unsigned char c : text) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "\\x%02X", c);
-        out += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : c < 0x20 || c >= 0x7F ? hex : std::string(1, c);
+        const bool plain = c >= 0x20 && c < 0x7F && c != '\\';
+        out += plain ? std::string(1, c) : c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : hex;
     }
     return out;
 }

@@ -45,9 +45,11 @@ TEST(ShippedCatalogue, ReadsWellWithAnyArguments) {
         if (catalogue.has(id)) ids.push_back(id);
     ASSERT_GT(ids.size(), 90u);
     // (" ..." stands in usage synopses.)
-    const std::regex broken("\\{[12?!]|[^.]\\.\\.(?!\\.)|\\s[,:;]|\\s\\.(?!\\.\\.)|:\\s*\\.|,\\s*\\.|\\(\\s*\\)|^\\s|\\s$|  ");
+    const std::regex broken("\\{[12?!]|[^.]\\.\\.(?!\\.)|\\s[,:;]|\\s\\.(?!\\.\\.)|:\\s*\\.|,\\s*\\.|"
+                            "\\(\\s*\\)|^\\s|\\s$|  ");
     const std::pair<std::string, std::string> argSets[] = {
-        {"7", "0, 1, 2"}, {"", ""}, {"7", ""}, {"", "0, 1"}, {"x", "None - There are no enclosures on this controller."}};
+        {"7", "0, 1, 2"}, {"", ""}, {"7", ""}, {"", "0, 1"},
+        {"x", "None - There are no enclosures on this controller."}};
     for (long id : ids) {
         for (const auto& [a1, a2] : argSets) {
             std::string text = catalogue.format(id, a1, a2);

@@ -63,7 +63,8 @@ std::string alertLog() {
     EXPECT_TRUE(readable);
     rkhost::readAlertLog(dir.file("missing"), readable);
     EXPECT_FALSE(readable);
-    return render("sysrep.xsl", rkhost::alertLogXml("/a&b", events)) + render("sysrep.xsl", rkhost::alertLogXml("/l", {}));
+    return render("sysrep.xsl", rkhost::alertLogXml("/a&b", events)) +
+           render("sysrep.xsl", rkhost::alertLogXml("/l", {}));
 }
 
 TEST(ReportSheets, RenderAsReviewed) {
