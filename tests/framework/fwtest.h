@@ -65,6 +65,7 @@ inline int32_t rewritingCallback(void*, void*, uint32_t, char**, uint32_t* count
         const int32_t index = *name ? ZCSGetParamIndexByAStrName(*count, vector, name, 0) : -1;
         if (*name && index < 0) continue;
         char* block = static_cast<char*>(ZCSAllocMem(CLPS_BLOCK_SIZE));
+        if (!block) return 1655;  // as the plug-in's callbacks answer
         std::snprintf(block, CLPS_BLOCK_SIZE, "%s", text);
         if (index >= 0) ZCSFreeMem(vector[index]);
         vector[index < 0 ? (*count)++ : index] = block;
