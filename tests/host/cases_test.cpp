@@ -17,6 +17,7 @@
 #include "json.h"
 #include "options.h"
 #include "render.h"
+#include "usage_text.h"
 
 namespace {
 
@@ -58,6 +59,13 @@ const std::map<Words, rkhost::ProbeAnswer> kAnswers = {
     {{"rkconfig", "storage", "vdisk", "-?"}, usage(kConfigUsage)},
     {{"rkconfig", "storage", "vdisk", "action=assigndedicatedhotspare", "-?"}, usage(kActionUsage)},
 };
+
+// Meanings of parameters, one of them the object's own.
+std::string describe(const std::string& object, const std::string& name) {
+    if (name == "controller") return "The controller's number.";
+    if (name != "pdisk") return "";
+    return object == "pdisk" ? "One disk." : "Disks, comma-separated.";
+}
 
 std::string unescape(const std::string& text) {
     std::string out;
@@ -111,6 +119,7 @@ std::string run(const std::string& verb, const Words& args) {
     padded.resize(std::max<size_t>(args.size(), 3));
     if (verb == "expand") return rkhost::expandMessage(padded[0], {padded[1], padded[2]});
     if (verb == "visible") return rkhost::visibleControls(padded[0], false);
+    if (verb == "explain") return rkhost::explainUsage(padded[0], padded[1], describe, 80);
     if (verb == "options") return parsed(args);
     if (verb == "json") {
         jsoncheck::Value value;
