@@ -1,5 +1,5 @@
 // The callback's part in the variant engine: what it is handed, and that its
-// rejection carries both arguments and sends nothing.
+// rejection carries both arguments and sends nothing; and the capability query.
 #include <cstring>
 
 #include "fwtest.h"
@@ -63,6 +63,22 @@ TEST_F(EngineTest, ACallbackRejectionCarriesBothArgumentsAndNothingIsSent) {
         EXPECT_EQ(r->requestCount, 0u);
     }
     EXPECT_TRUE(agent.requests().empty());
+}
+
+// Outside the engine: a query whose reply comes back as it is, or with no text.
+TEST_F(EngineTest, ACapabilityQueryHandsBackTheReplyOrNoText) {
+    const std::string reply = kwtest::TestAgent::reply({{{"GlobalNo", "0"}}});
+    agent.on("getControllerList", reply);
+    agent.silent("getController");
+    const char* list[] = {"vexcmd=getControllerList"};
+    const char* one[] = {"vexcmd=getController"};
+    Record r(CLPSNVReportCapabilitesXML("kwda", 1, const_cast<char**>(list), "RESPONSE", "kwclp.xsl"));
+    EXPECT_EQ(str(r->text), reply);
+    for (auto [prefix, request] : {std::pair{"kwda", one}, std::pair{"noagent", list}}) {
+        Record none(CLPSNVReportCapabilitesXML(prefix, 1, const_cast<char**>(request), "RESPONSE", "kwclp.xsl"));
+        EXPECT_EQ(none->status, CLPS_ERR_NO_AGENT);
+        EXPECT_EQ(none->text, nullptr);
+    }
 }
 
 }  // namespace
