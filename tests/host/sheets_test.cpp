@@ -1,7 +1,9 @@
-// The style sheets that render replies as text, run through the host's own
-// XSLT call: every sheet on an empty reply, and each reply of sheets/ (named
-// "<sheet>.<case>.xml") on its sheet, compared with the reviewed text in
-// sheets/rendered.txt (RK_UPDATE_GOLDEN=1 rewrites it; review the change).
+// Replies shown every way the host shows them, compared with the reviewed
+// text in sheets/rendered.txt (RK_UPDATE_GOLDEN=1 rewrites it): every sheet
+// on an empty reply; each reply of sheets/ (named "<sheet>.<case>.xml") on its
+// sheet, written without the sheet where the fast writer takes it (byte for
+// byte the sheet's text), as csv and a 60-column table, and as metrics; and
+// an alert log read from a file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "e2e.h"
+#include "listing.h"
+#include "openmetrics.h"
 #include "render.h"
+#include "table.h"
 
 namespace {
 
@@ -30,6 +36,37 @@ std::string readFile(const fs::path& path) {
     return text.str();
 }
 
+// The other forms of a reply; the virtual disks it holds give its disks their roles.
+std::string otherForms(const std::string& sheet, const std::string& name, const std::string& text,
+                       const std::vector<rkhost::Object>& objects) {
+    auto tables = rkhost::readSheetTables(kSheets + sheet);
+    auto fast = tables ? rkhost::listingText(*tables, objects) : std::nullopt;
+    if (fast) EXPECT_EQ(*fast, text) << name;
+    std::string out = fast ? "-- written without the sheet too\n" : "-- left to the sheet\n";
+    std::vector<rkhost::Object> vdisks;
+    std::copy_if(objects.begin(), objects.end(), std::back_inserter(vdisks), [](const rkhost::Object& o) {
+        return std::find(o.begin(), o.end(), std::pair<std::string, std::string>{"ObjType", "VirtualDisk"}) != o.end();
+    });
+    const rkhost::VirtualDisks known = vdisks.empty() ? std::nullopt : rkhost::VirtualDisks(vdisks);
+    if (rkhost::hasColumns(objects))
+        out += "-- csv\n" + rkhost::renderCsv(objects, known) + "-- table\n" + rkhost::renderTable(objects, known, 60);
+    return out + "-- metrics\n" + rkhost::openMetrics(objects);
+}
+
+// Lines of four tab-separated fields; a missing one is empty, a fifth belongs to the text.
+std::string alertLog() {
+    kwtest::TempDir dir;
+    std::ofstream(dir.file("log")) << "2026-01-02T03:04:05Z\tInfo\tController 0\tRate set\n\nt2\tWarning\tonly three\n"
+                                   << "t3\tCritical\t<obj>\ta & \"b\"\x07\twith tab\n";
+    bool readable = false;
+    const auto events = rkhost::readAlertLog(dir.file("log"), readable);
+    EXPECT_TRUE(readable);
+    rkhost::readAlertLog(dir.file("missing"), readable);
+    EXPECT_FALSE(readable);
+    return render("sysrep.xsl", rkhost::alertLogXml("/a&b", events)) +
+           render("sysrep.xsl", rkhost::alertLogXml("/l", {}));
+}
+
 TEST(ReportSheets, RenderAsReviewed) {
     std::vector<fs::path> cases;
     for (const auto& entry : fs::directory_iterator(kCases))
@@ -40,30 +77,20 @@ TEST(ReportSheets, RenderAsReviewed) {
     std::sort(cases.begin(), cases.end());
     std::string out;
     for (const auto& c : cases) {
-        const bool empty = c.extension() == ".xsl";
-        const std::string sheet = empty ? fs::relative(c, kSheets).string()
-                                        : "vw/cli/" + c.filename().string().substr(0, c.filename().string().find('.')) + ".xsl";
-        const std::string reply = empty ? "<?xml version=\"1.0\"?>\n<Reply command=\"x\" status=\"0\"></Reply>" : readFile(c);
-        out += "== " + (empty ? sheet + " on an empty reply" : c.filename().string()) + "\n" + render(sheet, reply);
+        const std::string name = c.filename().string();
+        if (c.extension() == ".xsl") {
+            const std::string sheet = fs::relative(c, kSheets).string();
+            out += "== " + sheet + " on an empty reply\n" + render(sheet, "<Reply command=\"x\" status=\"0\"></Reply>");
+            continue;
+        }
+        const std::string sheet = "vw/cli/" + name.substr(0, name.find('.')) + ".xsl", reply = readFile(c);
+        const std::string text = render(sheet, reply);
+        out += "== " + name + "\n" + text + otherForms(sheet, name, text, rkhost::replyObjects(reply));
     }
+    out += "== an alert log, then an empty one\n" + alertLog();
     const fs::path golden = kCases / "rendered.txt";
     if (const char* update = std::getenv("RK_UPDATE_GOLDEN"); update && *update) std::ofstream(golden) << out;
     EXPECT_EQ(out, readFile(golden));
-}
-
-TEST(AlertLogSheet, ListsEventsInATable) {
-    std::vector<rkhost::Object> events = {
-        {{"Time", "2026-01-02T03:04:05Z"}, {"Severity", "Info"}, {"Object", "Virtual Disk 1"}, {"Text", "Blink on"}},
-        {{"Time", "x"}, {"Severity", "Critical"}, {"Object", ""}, {"Text", "a <b> & c"}},
-    };
-    std::string out = render("sysrep.xsl", rkhost::alertLogXml("/var/log/alert.log", events));
-    EXPECT_EQ(out,
-              "Alert Log: /var/log/alert.log\n\n"
-              "Time                     Severity  Object          Event\n"
-              "2026-01-02 03:04:05 UTC  Info      Virtual Disk 1  Blink on\n"
-              "x                        Critical                  a <b> & c\n"
-              "\n2 events.\n");
-    EXPECT_EQ(render("sysrep.xsl", rkhost::alertLogXml("/l", {})), "Alert Log: /l\n\nThe alert log is empty.\n");
 }
 
 TEST(StyleSheets, FailuresAreReportedNotHidden) {
@@ -71,6 +98,9 @@ TEST(StyleSheets, FailuresAreReportedNotHidden) {
     EXPECT_FALSE(rkhost::applyStyleSheet(kSheets + "vw/cli/NoSuch.xsl", "<Reply/>", out, error));
     EXPECT_NE(error.find("NoSuch.xsl"), std::string::npos);
     EXPECT_FALSE(rkhost::applyStyleSheet(kSheets + "vw/cli/RptCntrl.xsl", "<Reply><unclosed>", out, error));
+    EXPECT_TRUE(rkhost::replyObjects("not xml").empty());
+    EXPECT_EQ(rkhost::readSheetTables(kSheets + "common.xsl"), nullptr);
+    EXPECT_EQ(rkhost::readSheetTables(kSheets + "missing.xsl"), nullptr);
 }
 
 }  // namespace
