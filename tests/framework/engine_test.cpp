@@ -79,6 +79,10 @@ TEST_F(EngineTest, ACapabilityQueryHandsBackTheReplyOrNoText) {
         EXPECT_EQ(none->status, CLPS_ERR_NO_AGENT);
         EXPECT_EQ(none->text, nullptr);
     }
+    // Without a vector the agent is sent an empty request, whatever the count says.
+    Record empty(CLPSNVReportCapabilitesXML("kwda", 3, nullptr, "RESPONSE", "kwclp.xsl"));
+    EXPECT_EQ(empty->status, CLPS_ERR_NO_AGENT);
+    EXPECT_EQ(agent.requests().back(), kwtest::Request{});
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ inline const NVLstRow kPaint[] = {
     {"finish",     "Finish=matt",  NVF_TEXT,   NVP_CHOICE_POLICY,   "matt",  0},
     {"label",      "Label=",       NVF_TEXT,   NVP_OPTIONAL,        nullptr, 12},
     {nullptr,      "Source=",      NVF_TEXT,   NVP_FIXED_HIDDEN,    "CLI",   0},
+    {"note",       nullptr,        NVF_TEXT,   NVP_OPTIONAL,        nullptr, 0},
 };
 inline const NVLstRow kTune[] = {
     {"controller", "GlobalNo=", NVF_NUMBER,    NVP_VALUE,    nullptr, 0},
@@ -34,7 +35,7 @@ inline const NVLstRow kDebug[] = {
     {"param0",       "param0=",       NVF_TEXT,   NVP_FIXED, "debug", 0},
 };
 inline const NVCmdRow kWidget[] = {
-    {NV_KIND_CONFIG, "action", "vexcmd=setPaint",               "paint",  0, "kwda",    kPaint, 7, nullptr, 0},
+    {NV_KIND_CONFIG, "action", "vexcmd=setPaint",               "paint",  0, "kwda",    kPaint, 8, nullptr, 0},
     {NV_KIND_CONFIG, "action", "vexcmd=setTune",                "tune",   0, "kwda",    kTune,  4, nullptr, 0},
     {NV_KIND_CONFIG, "action", "vexcmd=setPlace",               "place",  0, "kwda",    kPlace, 4, nullptr, 0},
     {NV_KIND_CONFIG, "action", "vexcmd=sendPassThruCmdToDCSIF", "debug",  0, "kwda",    kDebug, 2, nullptr, NV_FLAG_SERVICE},
