@@ -1,5 +1,6 @@
 // Reports as metrics: every kind of report keeps the format's rules (and passes promtool, where it
-// is installed) on the built-in system and on one of 2048 disks. (Exact output: the scenarios.)
+// is installed) on the built-in system and on one of 2048 disks; the alert rules fire on a real
+// scrape. (Exact output: the scenarios.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -84,6 +85,31 @@ TEST_P(EveryReport, KeepsTheFormatsRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Metrics, EveryReport, ::testing::Bool());
+
+// The degraded-disk alert, fed the virtual-disk series of a real scrape (as node_exporter serves
+// them, each value held for 15 minutes), fires after its delay and names the disk.
+TEST(AlertRules, DegradedVirtualDiskFiresOnARealScrape) {
+    Cli cli;
+    ASSERT_EQ(cli.line("rkconfig storage pdisk action=offline controller=0 pdisk=0:0:2").exitCode, 0);
+    const RunResult scrape = cli.run("rkreport", {"--format=openmetrics", "system", "summary"});
+    ASSERT_NE(scrape.out.find("\nrk_vdisk_state{controller=\"0\",vdisk=\"1\",state=\"degraded\"} 1\n"),
+              std::string::npos) << scrape.out << scrape.err;
+    std::string series, line;
+    for (std::istringstream in(scrape.out); std::getline(in, line);)
+        if (line.rfind("rk_vdisk_state{", 0) == 0)
+            series += "      - series: '" + line.substr(0, line.find('}')) + ",instance=\"db1:9100\",job=\"node\"}'\n" +
+                      "        values: '" + line.substr(line.find('}') + 2) + "x15'\n";
+    if (kPromtool.empty()) GTEST_SKIP() << "promtool is not installed";
+    const std::string rules = std::string(RK_SOURCE_DIR) + "/share/metrics/rk.rules.yml";
+    std::ostringstream test;
+    test << std::ifstream(std::string(RK_SOURCE_DIR) + "/tests/e2e_host/metrics/degraded-vdisk.test.yml").rdbuf();
+    const std::string filled = std::regex_replace(test.str(), std::regex("@RULES@"), rules);
+    std::ofstream(cli.dir().file("test.yml")) << std::regex_replace(filled, std::regex("@SERIES@\n"), series);
+    for (const char* check : {"\"$0\" check rules \"$1\"", "\"$0\" test rules \"$2\""}) {
+        const auto r = runProgram("/bin/sh", {"-c", check, kPromtool, rules, cli.dir().file("test.yml")});
+        EXPECT_EQ(r.exitCode, 0) << check << ": " << r.out << r.err;
+    }
+}
 
 // With a scrape the textfile writer replaces its file (readable by node_exporter's user); without
 // one (rkreport failing) the last file stays; no temporary is left.
