@@ -147,23 +147,6 @@ std::string objectsJson(const std::vector<Object>& objects) {
     return out + "]";
 }
 
-// Escapes text for XML output; control bytes are dropped and bytes that are
-// not UTF-8 become U+FFFD, so the document is always well-formed.
-std::string xmlEscape(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '"') out += "&quot;";
-        else if (byte >= 0x80) i += appendUtf8OrReplacement(out, text, i) - 1;
-        else if (byte >= 0x20 || c == '\n' || c == '\t') out += c;
-    }
-    return out;
-}
-
 int showMessage(const Context& ctx, const CLPSResponse* r) {
     const bool ok = r->status == CLPS_STATUS_OK;
     const long id = ok ? r->messageId : r->status;

@@ -72,22 +72,6 @@ void collectObjects(xmlNode* node, std::vector<Object>& out) {
     }
 }
 
-std::string escapeXml(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default:
-                // Control bytes cannot stand in XML 1.0; they are dropped.
-                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n') out += c;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 bool applyStyleSheet(const std::string& sheetPath, const std::string& xml, std::string& out,
@@ -131,6 +115,21 @@ bool applyStyleSheet(const std::string& sheetPath, const std::string& xml, std::
     return true;
 }
 
+std::string xmlEscape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else if (c == '"') out += "&quot;";
+        else if (byte >= 0x80) i += appendUtf8OrReplacement(out, text, i) - 1;
+        else if (byte >= 0x20 || c == '\n' || c == '\t') out += c;
+    }
+    return out;
+}
+
 std::vector<Object> replyObjects(const std::string& xml) {
     std::vector<Object> objects;
     DocPtr doc = parse(xml);
@@ -163,10 +162,10 @@ std::vector<Object> readAlertLog(const std::string& path, bool& readable) {
 }
 
 std::string alertLogXml(const std::string& path, const std::vector<Object>& events) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AlertLog Path=\"" + escapeXml(path) + "\">";
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AlertLog Path=\"" + xmlEscape(path) + "\">";
     for (const auto& event : events) {
         xml += "<Event>";
-        for (const auto& [name, value] : event) xml += "<" + name + ">" + escapeXml(value) + "</" + name + ">";
+        for (const auto& [name, value] : event) xml += "<" + name + ">" + xmlEscape(value) + "</" + name + ">";
         xml += "</Event>";
     }
     xml += "</AlertLog>\n";

@@ -14,6 +14,10 @@ using Object = std::vector<std::pair<std::string, std::string>>;
 bool applyStyleSheet(const std::string& sheetPath, const std::string& xml, std::string& out,
                      std::string& error);
 
+// Escapes text for XML output; control bytes are dropped and bytes that are
+// not UTF-8 become U+FFFD, so the document is always well-formed.
+std::string xmlEscape(const std::string& text);
+
 // The DCStorageObject elements of a reply, each with its child elements in order.
 std::vector<Object> replyObjects(const std::string& xml);
 
