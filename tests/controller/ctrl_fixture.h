@@ -5,7 +5,6 @@
 
 #include <stdlib.h>
 
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "commands/config/controller.h"
 #include "kwsup/kwsup.h"
 #include "plugin/handlers.h"
+#include "case_file.h"
 #include "plugin_run.h"
 #include "vexcs32.h"
 
@@ -24,47 +24,11 @@ using Object = TestAgent::Object;
 constexpr char kMinSize[] = "104857600";
 constexpr char kMaxSize[] = "2199023255552";
 
-// The parts of text between separators; an empty text has none.
-inline std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    if (text.empty()) return parts;
-    size_t start = 0;
-    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-        parts.push_back(text.substr(start, end - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
-// The case lines of a data file of this folder, each split at '|' into
-// exactly `fields` fields; blank lines and '#' comments are skipped.
-struct CaseLine {
-    std::string where;
-    std::vector<std::string> fields;
-};
+// The cases of a data file of this folder.
 inline std::vector<CaseLine> readCases(const std::string& file, size_t fields) {
-    std::ifstream in(std::string(RK_SOURCE_DIR) + "/tests/controller/" + file);
-    EXPECT_TRUE(in.good()) << file;
-    std::vector<CaseLine> cases;
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
-        cases.push_back({file + ":" + std::to_string(number), split(line, '|')});
-        EXPECT_EQ(cases.back().fields.size(), fields) << cases.back().where;
-        cases.back().fields.resize(fields);
-    }
-    return cases;
+    return kwtest::readCases("controller", file, fields);
 }
 
-// The reply of objects written "Name=Value,Name=Value;Name=Value,...".
-inline std::string replyOf(const std::string& text) {
-    std::vector<Object> objects;
-    for (const std::string& object : split(text, ';')) {
-        objects.emplace_back();
-        for (const std::string& element : split(object, ','))
-            objects.back().push_back({element.substr(0, element.find('=')), element.substr(element.find('=') + 1)});
-    }
-    return reply(objects);
-}
 
 // Scripts the agent from system.txt. getArrayDisk answers one object per
 // listed disk (ObjID 20 + target); the creation capabilities answer 100 MiB

@@ -1,49 +1,25 @@
 // rkconfig storage adisk, pdisk, battery, enclosure, connector and globalinfo:
 // the lines of lines.txt, each with its status, message arguments and request.
-#include <fstream>
-
+#include "case_file.h"
 #include "devices_fixture.h"
 
 namespace devtest {
 namespace {
 
-// The fields of a row, split at "|" and trimmed.
-Strings fieldsOf(const std::string& row) {
-    Strings fields;
-    for (size_t start = 0; start <= row.size();) {
-        size_t end = std::min(row.find('|', start), row.size());
-        std::string field = row.substr(start, end - start);
-        field.erase(0, field.find_first_not_of(' '));
-        field.erase(field.find_last_not_of(' ') + 1);
-        fields.push_back(field);
-        start = end + 1;
-    }
-    return fields;
-}
-
 class Handlers : public DevicesTest {
 protected:
     // Runs every row of one "== section" of lines.txt.
     void runSection(const std::string& section) {
-        std::ifstream in(RK_SOURCE_DIR "/tests/devices/lines.txt");
-        std::string row;
-        bool inSection = false;
-        int rows = 0;
-        while (std::getline(in, row)) {
-            if (row.rfind("== ", 0) == 0) inSection = row.substr(3) == section;
-            if (!inSection || row.empty() || row[0] == '#' || row[0] == '=') continue;
-            Strings f = fieldsOf(row);
-            ASSERT_EQ(f.size(), 6u) << row;
+        for (const kwtest::CaseLine& c : kwtest::readCases("devices", "lines.txt", 6, {section, true})) {
+            const Strings& f = c.fields;
             Strings request;
             for (const std::string& word : kwtest::words(f[5])) request.push_back(word == "\"\"" ? "" : word);
             Outcome out = run(f[0], f[1]);
-            EXPECT_EQ(out.status, std::stoi(f[2])) << row;
-            EXPECT_EQ(out.arg1, f[3]) << row;
-            EXPECT_EQ(out.arg2, f[4]) << row;
-            EXPECT_EQ(out.request, request) << row;
-            ++rows;
+            EXPECT_EQ(out.status, std::stoi(f[2])) << c.where;
+            EXPECT_EQ(out.arg1, f[3]) << c.where;
+            EXPECT_EQ(out.arg2, f[4]) << c.where;
+            EXPECT_EQ(out.request, request) << c.where;
         }
-        EXPECT_GT(rows, 0) << section;
     }
 };
 

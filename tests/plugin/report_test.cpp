@@ -40,9 +40,8 @@ protected:
 };
 
 TEST_F(ReportTest, EachLineSendsItsRequestOrIsRefused) {
-    for (const auto& row : rowsOf("reports")) {
+    for (const auto& row : rowsOf("reports", 5)) {
         SCOPED_TRACE(row[0]);
-        ASSERT_EQ(row.size(), 5u);
         agent.clearRequests();
         Response r = run(row[0]);
         ASSERT_TRUE(r);
