@@ -8,20 +8,7 @@ namespace {
 
 using Callback = ControllerTest;
 
-TEST_F(Callback, CasesOfTheCallFile) {
-    for (const CaseLine& c : readCases("calls.txt", 7)) {
-        SCOPED_TRACE(c.where);
-        agent.clearRequests();
-        CallbackCall call(CmdConfigControllerValidateFunc, split(c.fields[0], ';'), split(c.fields[1], ';'),
-                          "untouched");
-        EXPECT_EQ(call.run(), std::stoi(c.fields[2]));
-        EXPECT_EQ(c.fields[3] == "*" ? "*" : call.first(), c.fields[3]);
-        EXPECT_EQ(c.fields[4] == "*" ? "*" : call.second(), c.fields[4]);
-        EXPECT_EQ(call.request(), split(c.fields[5], ';'));
-        EXPECT_TRUE(c.fields[6] != "any" || agent.requests().empty());
-        EXPECT_TRUE(c.fields[6].empty() || agent.requestsFor(c.fields[6]).empty());
-    }
-}
+TEST_F(Callback, CasesOfTheCallFile) { runCallCases(CmdConfigControllerValidateFunc, "controller", agent); }
 
 TEST_F(Callback, GlobalRescanPointsElsewhere) {
     CallbackCall call(CmdConfigControllerValidateFunc, {"action=globalrescan"}, {}, "");

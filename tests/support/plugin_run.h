@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "case_file.h"
 #include "cmdfw32.h"
 #include "cmdline.h"
 #include "testagent.h"
@@ -128,6 +129,24 @@ private:
     std::vector<char> first_;
     std::vector<char> second_;
 };
+
+// Calls the callback for every case of tests/<folder>/calls.txt: the user's
+// words | the request as the framework built it | status | first message
+// argument | second | the request after the call | a query never sent ("any":
+// none at all). "untouched": the buffer kept its preset text; "*": not checked.
+inline void runCallCases(NVValidateFunc callback, const std::string& folder, TestAgent& agent) {
+    for (const CaseLine& c : readCases(folder, "calls.txt", 7)) {
+        SCOPED_TRACE(c.where);
+        agent.clearRequests();
+        CallbackCall call(callback, split(c.fields[0], ';'), split(c.fields[1], ';'), "untouched");
+        EXPECT_EQ(call.run(), std::stoi(c.fields[2]));
+        EXPECT_EQ(c.fields[3] == "*" ? "*" : call.first(), c.fields[3]);
+        EXPECT_EQ(c.fields[4] == "*" ? "*" : call.second(), c.fields[4]);
+        EXPECT_EQ(call.request(), split(c.fields[5], ';'));
+        EXPECT_TRUE(c.fields[6] != "any" || agent.requests().empty());
+        EXPECT_TRUE(c.fields[6].empty() || c.fields[6] == "any" || agent.requestsFor(c.fields[6]).empty());
+    }
+}
 
 // A test against a test agent: no injected failures at the start, nothing
 // counted live at the end.

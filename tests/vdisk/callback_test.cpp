@@ -7,19 +7,7 @@ namespace {
 
 using Callback = VdiskTest;
 
-TEST_F(Callback, CasesOfTheCallFile) {
-    for (const CaseLine& c : readCases("calls.txt", 7)) {
-        SCOPED_TRACE(c.where);
-        agent.clearRequests();
-        CallbackCall call(CmdConfigVirtualDisksValidateFunc, split(c.fields[0], ';'), split(c.fields[1], ';'),
-                          "untouched");
-        EXPECT_EQ(call.run(), std::stoi(c.fields[2]));
-        EXPECT_EQ(c.fields[3] == "*" ? "*" : call.first(), c.fields[3]);
-        EXPECT_EQ(c.fields[4] == "*" ? "*" : call.second(), c.fields[4]);
-        EXPECT_EQ(call.request(), split(c.fields[5], ';'));
-        EXPECT_TRUE(c.fields[6].empty() || agent.requestsFor(c.fields[6]).empty());
-    }
-}
+TEST_F(Callback, CasesOfTheCallFile) { runCallCases(CmdConfigVirtualDisksValidateFunc, "vdisk", agent); }
 
 TEST_F(Callback, NoBlockForTheSizeLeavesTheRequestAsItWas) {
     // The four blocks of the request come first; every block after them fails.
