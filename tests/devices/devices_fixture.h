@@ -35,18 +35,18 @@ struct Target {
     NVValidateFunc callback;
 };
 inline const Target kTargets[] = {
-    {"adisk", CmdConfigArrayDisks, nullptr},
-    {"pdisk", CmdConfigPhysicalDisks, nullptr},
-    {"battery", CmdConfigBattery, nullptr},
-    {"enclosure", CmdConfigEnclosure, nullptr},
-    {"connector", CmdConfigConnectors, nullptr},
-    {"globalinfo", CmdConfigGlobalInfo, nullptr},
-    {"adisk?", nullptr, CmdConfigArrayDisksValidateFunc},
-    {"battery?", nullptr, CmdConfigBatteryValidateFunc},
-    {"enclosure?", nullptr, CmdConfigEnclosureValidateFunc},
-    {"servicerequest?", nullptr, CmdConfigServiceRequestValidateFunc},
-    {"patrolreadrate?", nullptr, CmdConfigService_PatrolReadRate_ValidateFunc},
-    {"missingdisk?", nullptr, CmdConfigServiceMissingDiskValidateFunc},
+    {"adisk",           CmdConfigArrayDisks,    nullptr},
+    {"pdisk",           CmdConfigPhysicalDisks, nullptr},
+    {"battery",         CmdConfigBattery,       nullptr},
+    {"enclosure",       CmdConfigEnclosure,     nullptr},
+    {"connector",       CmdConfigConnectors,    nullptr},
+    {"globalinfo",      CmdConfigGlobalInfo,    nullptr},
+    {"adisk?",          nullptr,                CmdConfigArrayDisksValidateFunc},
+    {"battery?",        nullptr,                CmdConfigBatteryValidateFunc},
+    {"enclosure?",      nullptr,                CmdConfigEnclosureValidateFunc},
+    {"servicerequest?", nullptr,                CmdConfigServiceRequestValidateFunc},
+    {"patrolreadrate?", nullptr,                CmdConfigService_PatrolReadRate_ValidateFunc},
+    {"missingdisk?",    nullptr,                CmdConfigServiceMissingDiskValidateFunc},
 };
 
 class DevicesTest : public kwtest::CountedTest {
