@@ -128,7 +128,9 @@ TEST(TextfileWriter, ReplacesItsFileWholeOrNotAtAll) {
         const std::string last = scraped ? "rk_scrape_error{controller=\"1\"} 0\n# EOF\n" : "earlier\n";
         EXPECT_TRUE(now.str().ends_with(last) && (scraped || now.str() == last)) << now.str();
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "a temporary file was left";
-        if (scraped) EXPECT_EQ(std::filesystem::status(file).permissions(), static_cast<std::filesystem::perms>(0644));
+        if (scraped) {
+            EXPECT_EQ(std::filesystem::status(file).permissions(), static_cast<std::filesystem::perms>(0644));
+        }
     }
 }
 

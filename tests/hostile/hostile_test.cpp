@@ -148,7 +148,8 @@ TEST_F(Hostile, OddTextsInEveryNamedValue) {
     for (const auto& [t, echoed] : texts) {
         for (const char* line : lines) everyFormat(with(line, t));
         if (!echoed) continue;
-        const auto* args = hosttest::parsedJson(t, run(with(lines[0], t), "json")).member("args");
+        const jsoncheck::Value reply = hosttest::parsedJson(t, run(with(lines[0], t), "json"));
+        const auto* args = reply.member("args");
         ASSERT_TRUE(args && !args->items.empty()) << t;
         EXPECT_EQ(args->items[0].string, t);
     }
@@ -184,13 +185,19 @@ TEST_F(Hostile, ServiceTagsAreStoredExactlyOrRefused) {
                                "servicetag=@", tag);
         const auto before = judged(enclosure, "json");
         EXPECT_EQ(judged(set, "json").exitCode, why ? 1 : 0) << tag;
-        if (why) EXPECT_NE(judged(set, "text").err.find(std::string("service tag ") + why), std::string::npos) << tag;
+        if (why) {
+            EXPECT_NE(judged(set, "text").err.find(std::string("service tag ") + why), std::string::npos) << tag;
+        }
         const auto after = judged(enclosure, "json");
-        const auto* objects = hosttest::parsedJson(tag, after).member("objects");
+        const jsoncheck::Value reply = hosttest::parsedJson(tag, after);
+        const auto* objects = reply.member("objects");
         ASSERT_TRUE(objects && objects->items.size() == 1) << after.out;
         const auto* shown = objects->items[0].member("ServiceTag");
-        if (why) EXPECT_EQ(after.out, before.out) << "the refused tag was stored";
-        else EXPECT_TRUE(shown && shown->string == tag) << after.out;
+        if (why) {
+            EXPECT_EQ(after.out, before.out) << "the refused tag was stored";
+        } else {
+            EXPECT_TRUE(shown && shown->string == tag) << after.out;
+        }
         judged(enclosure, "xml");
         judged(enclosure, "text");
         for (const char* action : {"blink", "unblink"})
